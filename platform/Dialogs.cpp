@@ -1,0 +1,120 @@
+#include "platform/Dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+Dialogs *&installed()
+{
+    static Dialogs *dialogs = nullptr;
+    return dialogs;
+}
+
+// Qt's file dialogs take "Name (*.ext)" filters; the program's filters are in
+// the "Name |*.ext" form of the common dialogs.
+QString qtFilter(const QString &filter)
+{
+    const QStringList parts = filter.split('|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        out << parts[i].trimmed() + " (" + parts[i + 1].trimmed() + ")";
+    return out.isEmpty() ? filter : out.join(";;");
+}
+}  // namespace
+
+Dialogs &Dialogs::current()
+{
+    static QtDialogs real;
+    return installed() ? *installed() : real;
+}
+
+void Dialogs::install(Dialogs *dialogs) { installed() = dialogs; }
+
+void showTimedMessage(QWidget *owner, const QString &text, int delayMs)
+{
+    Dialogs::current().showTimedMessage(owner, text, delayMs);
+}
+
+void showMessage(QWidget *owner, const QString &text, const QString &title, QMessageBox::Icon icon)
+{
+    Dialogs::current().messageBox(owner, text, title, icon, QMessageBox::Ok);
+}
+
+bool askYesNo(QWidget *owner, const QString &text, const QString &title)
+{
+    return Dialogs::current().messageBox(owner, text, title, QMessageBox::Question,
+                                         QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+QString inputBox(QWidget *owner, const QString &prompt, const QString &title, const QString &defaultText)
+{
+    return Dialogs::current().inputBox(owner, prompt, title, defaultText);
+}
+
+QMessageBox::StandardButton QtDialogs::messageBox(QWidget *owner, const QString &text,
+                                                  const QString &title, QMessageBox::Icon icon,
+                                                  QMessageBox::StandardButtons buttons)
+{
+    QMessageBox box(icon, title, text, buttons, owner);
+    return QMessageBox::StandardButton(box.exec());
+}
+
+QString QtDialogs::inputBox(QWidget *owner, const QString &prompt, const QString &title,
+                            const QString &defaultText)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(owner, title, prompt, QLineEdit::Normal, defaultText, &ok);
+    return ok ? text : QString();
+}
+
+QString QtDialogs::saveFileName(QWidget *owner, const QString &title, const QString &folder,
+                                const QString &filter, const QString &proposedName)
+{
+    return QFileDialog::getSaveFileName(owner, title, folder + '/' + proposedName, qtFilter(filter));
+}
+
+QString QtDialogs::openFileName(QWidget *owner, const QString &title, const QString &folder,
+                                const QString &filter)
+{
+    return QFileDialog::getOpenFileName(owner, title, folder, qtFilter(filter));
+}
+
+QString QtDialogs::timedTitle() { return QStringLiteral("پيام"); }
+
+bool QtDialogs::dismissTimer()
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        auto *box = qobject_cast<QMessageBox *>(w);
+        if (!box || !box->isVisible() || box->windowTitle() != timedTitle())
+            continue;
+        box->activateWindow();
+        if (QAbstractButton *ok = box->defaultButton() ? box->defaultButton() : box->button(QMessageBox::Ok))
+            ok->click();
+        else
+            box->accept();
+        return true;
+    }
+    return false;
+}
+
+void QtDialogs::showTimedMessage(QWidget *owner, const QString &text, int delayMs)
+{
+    // One pending dismissal per owner: a newer notice replaces the older timer.
+    QObject *timerOwner = owner ? static_cast<QObject *>(owner) : qApp;
+    auto *timer = timerOwner->findChild<QTimer *>(QStringLiteral("dismissTimer"), Qt::FindDirectChildrenOnly);
+    if (!timer) {
+        timer = new QTimer(timerOwner);
+        timer->setObjectName(QStringLiteral("dismissTimer"));
+        timer->setSingleShot(true);
+        QObject::connect(timer, &QTimer::timeout, [] { dismissTimer(); });
+    }
+    timer->start(delayMs);
+
+    QMessageBox box(QMessageBox::NoIcon, timedTitle(), text, QMessageBox::Ok, owner);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+}

@@ -1,0 +1,60 @@
+#pragma once
+#include <QMessageBox>
+#include <QString>
+
+class QWidget;
+
+// Every modal box the windows show goes through here, so that tests can answer
+// them from a script instead of blocking on a real modal.
+class Dialogs
+{
+public:
+    virtual ~Dialogs() = default;
+
+    virtual QMessageBox::StandardButton messageBox(QWidget *owner, const QString &text,
+                                                   const QString &title, QMessageBox::Icon icon,
+                                                   QMessageBox::StandardButtons buttons) = 0;
+    // The standard input box: the typed text, or an empty text on Cancel.
+    virtual QString inputBox(QWidget *owner, const QString &prompt, const QString &title,
+                             const QString &defaultText = QString()) = 0;
+    // File dialogs: the chosen path, or an empty text when cancelled.
+    virtual QString saveFileName(QWidget *owner, const QString &title, const QString &folder,
+                                 const QString &filter, const QString &proposedName) = 0;
+    virtual QString openFileName(QWidget *owner, const QString &title, const QString &folder,
+                                 const QString &filter) = 0;
+    // An OK box titled "پيام" that closes itself after the delay as if OK had been pressed.
+    virtual void showTimedMessage(QWidget *owner, const QString &text, int delayMs) = 0;
+
+    static Dialogs &current();
+    // Replaces the dialogs in use (nullptr restores the real ones); the caller keeps ownership.
+    static void install(Dialogs *dialogs);
+};
+
+// Shorthands the windows use.
+void showTimedMessage(QWidget *owner, const QString &text, int delayMs = 1000);
+void showMessage(QWidget *owner, const QString &text, const QString &title,
+                 QMessageBox::Icon icon = QMessageBox::NoIcon);
+bool askYesNo(QWidget *owner, const QString &text, const QString &title);
+QString inputBox(QWidget *owner, const QString &prompt, const QString &title,
+                 const QString &defaultText = QString());
+
+// The real boxes, on Qt's standard dialogs.
+class QtDialogs : public Dialogs
+{
+public:
+    QMessageBox::StandardButton messageBox(QWidget *owner, const QString &text,
+                                           const QString &title, QMessageBox::Icon icon,
+                                           QMessageBox::StandardButtons buttons) override;
+    QString inputBox(QWidget *owner, const QString &prompt, const QString &title,
+                     const QString &defaultText) override;
+    QString saveFileName(QWidget *owner, const QString &title, const QString &folder,
+                         const QString &filter, const QString &proposedName) override;
+    QString openFileName(QWidget *owner, const QString &title, const QString &folder,
+                         const QString &filter) override;
+    void showTimedMessage(QWidget *owner, const QString &text, int delayMs) override;
+
+    // Title of the boxes that dismissTimer closes.
+    static QString timedTitle();
+    // Finds a visible box titled "پيام" and presses its default button; false when none is open.
+    static bool dismissTimer();
+};

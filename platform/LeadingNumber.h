@@ -1,0 +1,8 @@
+#pragma once
+#include <QString>
+
+// The numeric value at the start of a text, read the way the program has always
+// read numbers typed or stored as text: blanks are skipped, the number ends at
+// the first character that cannot belong to it, and text with no number gives 0.
+// " 8" and "08" give 8, "8.5" gives 8.5, "2.1beta" gives 2.1, "" and "abc" give 0.
+double leadingNumber(const QString &text);

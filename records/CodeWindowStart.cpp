@@ -1,0 +1,4 @@
+#include "shell/Frm1.h"
+
+// Command4: the subject-code window takes the main window's place.
+void Frm1::openCodeWindow() {}

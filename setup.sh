@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine for Mehrsan and builds it.
+#   bash setup.sh run    build and start Mehrsan on the shipped database
+#   bash setup.sh test   build and run every test offscreen
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-translations-l10n
+          libgl1-mesa-dev fonts-farsiweb fonts-noto-core fonts-dejavu-core sqlite3 python3 poppler-utils)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)"
+
+case "${1:-run}" in
+  run)
+    exec ./build/Mehrsan/Mehrsan ;;
+  test)
+    cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" ;;
+  *)
+    echo "usage: bash setup.sh run|test" >&2; exit 2 ;;
+esac

@@ -1,0 +1,85 @@
+#pragma once
+#include <QWidget>
+
+#include "platform/Skin.h"
+
+class Binder;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class TableView;
+
+// The main window: the column of main buttons, the hidden registration and
+// settings panels, the clinic-name label, the title and the hint bar. It is
+// loaded anew each time a window that replaced it closes.
+class Frm1 : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Frm1(QWidget *parent = nullptr);
+
+    // Loads a new main window and shows it.
+    static Frm1 *load();
+    // The main window that is loaded now, if any.
+    static Frm1 *current();
+
+    static QString programTitle() { return QStringLiteral("Mehrsan"); }
+    static QString versionText() { return QStringLiteral("2.1"); }
+
+    // Hides the five panels and, when there is a subject, re-reads the subject
+    // and answer views (dropping anything left pending in them).
+    void closePanels();
+
+    QString exitMode() const;
+    void setExitMode(const QString &mode);
+
+    // The hint shown for a main button; empty for other controls.
+    static QString hintFor(const QString &buttonName);
+
+    TableView *Adodc1 = nullptr;   // Theme
+    TableView *Adodc2 = nullptr;   // IDE
+    TableView *Adodc3 = nullptr;   // Answer
+    TableView *Adodc4 = nullptr;   // Answer
+    TableView *Adodc12 = nullptr;  // QU
+
+    // What the main buttons open. Each is defined beside the window it opens.
+    void startTestRun();        // Command2, test/TestRunStart.cpp
+    void openKeyingWindow();    // Command3, scoring/KeyingStart.cpp
+    void openCodeWindow();      // Command4, records/CodeWindowStart.cpp
+    void openIntroduction();    // Command11, info/InfoStart.cpp
+    void openAboutBox();        // Command12, info/InfoStart.cpp
+    void openUpdateWindow();    // Command17, info/InfoStart.cpp
+    // The exit prompt at left 5000 twips and the given top, backup/ExitPromptStart.cpp
+    void openExitPrompt(int topTwips);
+    // Replaces the main window by another window (keying, subject codes):
+    // nothing when no subject is registered.
+    bool replaceBy(QWidget *(*makeWindow)());
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildWindow();
+    void buildButtons();
+    void buildPanels();
+    void openViews();
+    void showHint(const QString &text);
+    void startCalculator();
+    void openSite();
+    void openHelp();
+
+    Binder *m_binder = nullptr;
+    Skin m_skin;
+
+    QFrame *m_buttonColumn = nullptr;  // Frame7
+    QLabel *m_title = nullptr;         // SkinLabel9
+    QLabel *m_clinicName = nullptr;    // SkinLabel1
+    QLabel *m_hintBar = nullptr;       // SkinLabel2
+    QLineEdit *m_exitMode = nullptr;   // Text3
+    QLineEdit *m_theme = nullptr;      // Text1
+    QLineEdit *m_clinicNameField = nullptr;  // Text2
+    QLineEdit *m_addressField = nullptr;     // Text14
+    QList<QFrame *> m_panels;
+};

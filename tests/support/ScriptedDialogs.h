@@ -1,0 +1,51 @@
+#pragma once
+#include "platform/Dialogs.h"
+
+#include <QList>
+#include <QQueue>
+
+// Dialogs that never block: every box is recorded, and questions, input boxes
+// and file dialogs take their answers from queues the test fills beforehand.
+// An empty queue answers No, an empty text or Cancel.
+class ScriptedDialogs : public Dialogs
+{
+public:
+    struct Shown {
+        QString kind;  // "message", "timed", "input", "save", "open"
+        QString title;
+        QString text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QMessageBox::StandardButtons buttons;
+        int delayMs = 0;
+        QString folder;
+        QString filter;
+        QString proposedName;
+    };
+
+    ScriptedDialogs() { Dialogs::install(this); }
+    ~ScriptedDialogs() override { Dialogs::install(nullptr); }
+
+    QQueue<QMessageBox::StandardButton> buttonAnswers;
+    QQueue<QString> inputAnswers;
+    QQueue<QString> fileAnswers;
+    QList<Shown> shown;
+    // Called while a box is "open", e.g. to look at the window behind it.
+    std::function<void(const Shown &)> onShow;
+
+    QStringList texts() const;
+    Shown last() const { return shown.isEmpty() ? Shown() : shown.last(); }
+    void clear() { shown.clear(); }
+
+    QMessageBox::StandardButton messageBox(QWidget *owner, const QString &text, const QString &title,
+                                           QMessageBox::Icon icon, QMessageBox::StandardButtons buttons) override;
+    QString inputBox(QWidget *owner, const QString &prompt, const QString &title,
+                     const QString &defaultText) override;
+    QString saveFileName(QWidget *owner, const QString &title, const QString &folder, const QString &filter,
+                         const QString &proposedName) override;
+    QString openFileName(QWidget *owner, const QString &title, const QString &folder,
+                         const QString &filter) override;
+    void showTimedMessage(QWidget *owner, const QString &text, int delayMs) override;
+
+private:
+    void record(const Shown &s);
+};
