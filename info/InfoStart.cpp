@@ -5,6 +5,3 @@ void Frm1::openIntroduction() {}
 
 // Command12: the about box, modal, after the panels are closed.
 void Frm1::openAboutBox() {}
-
-// Command17: the update window, modal.
-void Frm1::openUpdateWindow() {}

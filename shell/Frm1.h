@@ -49,7 +49,7 @@ public:
     void openCodeWindow();      // Command4, records/CodeWindowStart.cpp
     void openIntroduction();    // Command11, info/InfoStart.cpp
     void openAboutBox();        // Command12, info/InfoStart.cpp
-    void openUpdateWindow();    // Command17, info/InfoStart.cpp
+    void openUpdateWindow();    // Command17, info/UpdateStart.cpp
     // The exit prompt at left 5000 twips and the given top, backup/ExitPromptStart.cpp
     void openExitPrompt(int topTwips);
     // Replaces the main window by another window (keying, subject codes):
