@@ -1,8 +1,7 @@
 #include "data/Database.h"
-#include "platform/Dialogs.h"
-#include "platform/ProgramFolder.h"
 #include "platform/Startup.h"
 #include "shell/Frm1.h"
+#include "shell/ProgramStart.h"
 
 #include <QApplication>
 
@@ -11,12 +10,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Mehrsan"));
     setUpApplication(app);
-
-    QString error;
-    if (!Database::open(ProgramFolder::databaseFile(), &error)) {
-        showMessage(nullptr, error, QStringLiteral("خطا"), QMessageBox::Critical);
+    if (!openProgramDatabase())
         return 1;
-    }
     Frm1::load();
     const int result = app.exec();
     Database::close();

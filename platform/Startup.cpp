@@ -23,6 +23,6 @@ void setUpApplication(QApplication &app)
         app.installTranslator(translator);
 
     QFont font(QStringLiteral("B Nazanin"));
-    font.setPointSize(11);
+    font.setPointSize(12);
     app.setFont(font);
 }

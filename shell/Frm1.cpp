@@ -12,6 +12,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -272,7 +273,10 @@ bool Frm1::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseMove) {
         if (watched == m_buttonColumn) {
-            showHint(QString());
+            // Moves over a button reach the column too; only its bare background empties the bar.
+            const QPoint at = static_cast<QMouseEvent *>(event)->position().toPoint();
+            if (!m_buttonColumn->childAt(at))
+                showHint(QString());
         } else {
             const QString hint = hintFor(watched->objectName());
             if (!hint.isEmpty())
@@ -296,6 +300,13 @@ bool Frm1::replaceBy(QWidget *(*makeWindow)())
     setExitMode(QStringLiteral("1"));
     close();
     return true;
+}
+
+void Frm1::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!childAt(event->position().toPoint()))
+        showHint(QString());
+    QWidget::mouseMoveEvent(event);
 }
 
 void Frm1::startCalculator()

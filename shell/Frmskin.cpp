@@ -66,7 +66,9 @@ bool Frmskin::eventFilter(QObject *watched, QEvent *event)
 
 void Frmskin::mouseMoveEvent(QMouseEvent *event)
 {
-    showNormal();
+    // Moves over the pictures reach the window too; only its background resets them.
+    if (!childAt(event->position().toPoint()))
+        showNormal();
     QWidget::mouseMoveEvent(event);
 }
 

@@ -1,0 +1,15 @@
+#include "shell/ProgramStart.h"
+
+#include "data/Database.h"
+#include "platform/Dialogs.h"
+#include "platform/ProgramFolder.h"
+
+bool openProgramDatabase()
+{
+    QString error;
+    if (Database::open(ProgramFolder::databaseFile(), &error))
+        return true;
+    showMessage(nullptr, error + QStringLiteral("\nبرنامه بسته مي شود."), QStringLiteral("خطا"),
+                QMessageBox::Critical);
+    return false;
+}

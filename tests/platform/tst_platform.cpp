@@ -1,0 +1,156 @@
+#include "TestFolder.h"
+
+#include "platform/Dialogs.h"
+#include "platform/LeadingNumber.h"
+#include "platform/Skin.h"
+#include "shell/ThemeSkin.h"
+
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QTimer>
+#include <QWidget>
+#include <QtTest>
+
+class PlatformTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void leadingNumber_data();
+    void leadingNumber();
+    void themeNumberSelectsSkin_data();
+    void themeNumberSelectsSkin();
+    void missingSkinFileLoadsNothing();
+    void timedBoxClosesItself();
+    void timedBoxClosedEarlyByOperator();
+    void otherBoxesAreNeverDismissed();
+};
+
+void PlatformTest::leadingNumber_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value");
+    QTest::newRow("plain") << "8" << 8.0;
+    QTest::newRow("leading blank") << " 8" << 8.0;
+    QTest::newRow("trailing blank") << "8 " << 8.0;
+    QTest::newRow("leading zero") << "08" << 8.0;
+    QTest::newRow("fraction") << "8.5" << 8.5;
+    QTest::newRow("empty") << "" << 0.0;
+    QTest::newRow("letters") << "abc" << 0.0;
+    QTest::newRow("twelve") << "12" << 12.0;
+    QTest::newRow("negative") << "-3" << -3.0;
+    QTest::newRow("stops at letter") << "2.1beta" << 2.1;
+    QTest::newRow("blanks inside") << "1 2" << 12.0;
+    QTest::newRow("version line") << "2.2\r\n" << 2.2;
+    QTest::newRow("lone point") << "." << 0.0;
+    QTest::newRow("exponent") << "1e2" << 100.0;
+    QTest::newRow("dangling exponent") << "3e" << 3.0;
+}
+
+void PlatformTest::leadingNumber()
+{
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    QCOMPARE(::leadingNumber(text), value);
+}
+
+void PlatformTest::themeNumberSelectsSkin_data()
+{
+    QTest::addColumn<QString>("th");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("1") << "1" << "chizh.skn";
+    QTest::newRow("2") << "2" << "Green.skn";
+    QTest::newRow("8") << "8" << "metallic.skn";
+    QTest::newRow(" 8") << " 8" << "metallic.skn";
+    QTest::newRow("8 ") << "8 " << "metallic.skn";
+    QTest::newRow("08") << "08" << "metallic.skn";
+    QTest::newRow("11") << "11" << "office2007.skn";
+    QTest::newRow("8.5") << "8.5" << "";
+    QTest::newRow("empty") << "" << "";
+    QTest::newRow("12") << "12" << "";
+    QTest::newRow("0") << "0" << "";
+    QTest::newRow("-1") << "-1" << "";
+}
+
+void PlatformTest::themeNumberSelectsSkin()
+{
+    QFETCH(QString, th);
+    QFETCH(QString, file);
+    TestFolder folder;
+    QWidget window;
+    window.setStyleSheet(QStringLiteral("QWidget { color: red; }"));
+    Skin skin;
+    applyThemeSkin(&window, skin, th);
+    QCOMPARE(skin.loadedFile(), file);
+    if (file.isEmpty()) {
+        // Nothing loaded, but the skin was still applied: the default look.
+        QCOMPARE(window.styleSheet(), QString());
+    } else {
+        QVERIFY(window.styleSheet().startsWith(QStringLiteral("/* Mehrsan skin:")));
+    }
+}
+
+void PlatformTest::missingSkinFileLoadsNothing()
+{
+    TestFolder folder;
+    QFile::remove(folder.path() + "/Paper.skn");
+    QWidget window;
+    Skin skin;
+    applyThemeSkin(&window, skin, "9");
+    QCOMPARE(skin.loadedFile(), QString());
+    QCOMPARE(window.styleSheet(), QString());
+}
+
+void PlatformTest::timedBoxClosesItself()
+{
+    QWidget owner;
+    owner.show();
+    QtDialogs dialogs;
+    QElapsedTimer clock;
+    clock.start();
+    dialogs.showTimedMessage(&owner, QStringLiteral("تغييرات ذخيره شد"), 1000);
+    const qint64 shown = clock.elapsed();
+    QVERIFY2(shown >= 900 && shown < 3000, qPrintable(QString::number(shown)));
+
+    // A long text stays up just as long, and a two-second notice twice as long.
+    clock.restart();
+    dialogs.showTimedMessage(&owner, QString(2000, QChar(0x0633)), 1000);
+    QVERIFY(clock.elapsed() < 3000);
+    clock.restart();
+    dialogs.showTimedMessage(&owner, QStringLiteral("دو ثانيه"), 2000);
+    QVERIFY(clock.elapsed() >= 1900);
+}
+
+void PlatformTest::timedBoxClosedEarlyByOperator()
+{
+    QWidget owner;
+    QtDialogs dialogs;
+    QString seenTitle;
+    // The operator presses Enter before the timer: the box closes at once.
+    QTimer::singleShot(100, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
+                seenTitle = box->windowTitle();
+                QTest::keyClick(box, Qt::Key_Return);
+            }
+    });
+    QElapsedTimer clock;
+    clock.start();
+    dialogs.showTimedMessage(&owner, QStringLiteral("شروع"), 1000);
+    QVERIFY(clock.elapsed() < 900);
+    QCOMPARE(seenTitle, QStringLiteral("پيام"));
+    // The later tick finds nothing to close.
+    QTest::qWait(1100);
+    QVERIFY(!QtDialogs::dismissTimer());
+}
+
+void PlatformTest::otherBoxesAreNeverDismissed()
+{
+    QMessageBox question(QMessageBox::Question, QStringLiteral("Mehrsan"), QStringLiteral("آيا؟"),
+                         QMessageBox::Yes | QMessageBox::No);
+    question.show();
+    QVERIFY(!QtDialogs::dismissTimer());
+    QVERIFY(question.isVisible());
+}
+
+QTEST_MAIN(PlatformTest)
+#include "tst_platform.moc"
