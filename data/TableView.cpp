@@ -60,6 +60,11 @@ int TableView::rowCount() const
     return q.value(0).toInt();
 }
 
+bool TableView::isEmpty() const
+{
+    return !isOpen() || firstRowAfter(-1) < 0;
+}
+
 qint64 TableView::firstRowAfter(qint64 rowid) const
 {
     QSqlQuery q(Database::connection());

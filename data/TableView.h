@@ -23,8 +23,10 @@ public:
     // The column's name as stored, matched without regard to case; empty when unknown.
     QString resolveColumn(const QString &name) const;
 
-    // Rows visible through the filter.
+    // Rows visible through the filter (a count over the table: use isEmpty()
+    // where only "any rows at all?" matters, which costs the same at any size).
     int rowCount() const;
+    bool isEmpty() const;
 
     // Narrows the view by an expression "column='value'". The value is everything
     // between the first and the last quote, taken literally. An unknown column or

@@ -248,7 +248,7 @@ void Frm1::closePanels()
 {
     for (QFrame *panel : m_panels)
         panel->hide();
-    if (Adodc2->rowCount() > 0) {
+    if (!Adodc2->isEmpty()) {
         Adodc2->reread();
         Adodc3->reread();
         Adodc4->reread();
@@ -291,7 +291,7 @@ bool Frm1::eventFilter(QObject *watched, QEvent *event)
 
 bool Frm1::replaceBy(QWidget *(*makeWindow)())
 {
-    if (Adodc3->rowCount() == 0)
+    if (Adodc3->isEmpty())
         return false;
     closePanels();
     QWidget *window = makeWindow();
