@@ -277,3 +277,19 @@ QList<QHash<QString, QString>> TableView::rows(int offset, int limit, const QStr
     }
     return out;
 }
+
+QStringList TableView::distinctValues(const QString &column) const
+{
+    QStringList out;
+    const QString name = resolveColumn(column);
+    if (name.isEmpty())
+        return out;
+    QSqlQuery q(Database::connection());
+    q.setForwardOnly(true);
+    if (!q.exec("SELECT DISTINCT " + Database::quoted(name) + " FROM " + Database::quoted(m_table) + " WHERE " +
+                Database::quoted(name) + " <> '' ORDER BY " + Database::quoted(name)))
+        return out;
+    while (q.next())
+        out << q.value(0).toString();
+    return out;
+}

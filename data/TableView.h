@@ -62,6 +62,10 @@ public:
     // Up to `limit` rows from the `offset`-th visible row, as column -> value maps.
     QList<QHash<QString, QString>> rows(int offset, int limit, const QStringList &columns) const;
 
+    // The distinct non-empty values of a column over the whole table, sorted,
+    // each once (for the drop-down lists of names).
+    QStringList distinctValues(const QString &column) const;
+
 signals:
     // The current row or its pending values changed: bound controls reload.
     void currentChanged();

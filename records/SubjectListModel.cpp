@@ -1,0 +1,55 @@
+#include "records/SubjectListModel.h"
+
+#include "data/TableView.h"
+
+SubjectListModel::SubjectListModel(TableView *view, QObject *parent) : QAbstractTableModel(parent), m_view(view)
+{
+    reload();
+}
+
+QStringList SubjectListModel::columns() { return {"Code", "FName", "LName", "Group"}; }
+
+QStringList SubjectListModel::headers()
+{
+    return {QStringLiteral("کد"), QStringLiteral("نام"), QStringLiteral("نام خانوادگي"), QStringLiteral("گروه")};
+}
+
+void SubjectListModel::reload()
+{
+    beginResetModel();
+    m_pages.clear();
+    m_rowCount = m_view->rowCount();
+    endResetModel();
+}
+
+int SubjectListModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : m_rowCount; }
+
+int SubjectListModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : 4; }
+
+QVariant SubjectListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || role != Qt::DisplayRole || index.row() >= m_rowCount)
+        return QVariant();
+    const int page = index.row() / kPageSize;
+    auto it = m_pages.find(page);
+    if (it == m_pages.end()) {
+        // Keep only a few pages: the grid shows a screenful at a time.
+        if (m_pages.size() >= 8)
+            m_pages.clear();
+        it = m_pages.insert(page, m_view->rows(page * kPageSize, kPageSize, columns()));
+        ++m_pagesRead;
+    }
+    const int row = index.row() % kPageSize;
+    if (row >= it->size())
+        return QVariant();
+    return it->at(row).value(columns().at(index.column()));
+}
+
+QVariant SubjectListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    if (orientation == Qt::Horizontal)
+        return headers().value(section);
+    return section + 1;
+}
