@@ -1,6 +1,9 @@
 #include "TestFolder.h"
 
 #include "data/Database.h"
+#include "platform/Startup.h"
+
+#include <QApplication>
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +15,12 @@
 
 TestFolder::TestFolder()
 {
+    // The windows run as in the program: right to left, Persian fonts.
+    static bool applicationSetUp = false;
+    if (auto *app = qobject_cast<QApplication *>(QCoreApplication::instance()); app && !applicationSetUp) {
+        setUpApplication(*app);
+        applicationSetUp = true;
+    }
     const QDir program(QStringLiteral(MEHRSAN_PROGRAM_DIR));
     QDir here(m_dir.path());
     here.mkpath(QStringLiteral("DBTavor"));
@@ -24,7 +33,12 @@ TestFolder::TestFolder()
     m_valid = m_valid && Database::open(databaseFile());
 }
 
-TestFolder::~TestFolder() { Database::close(); }
+TestFolder::~TestFolder()
+{
+    // Only this folder's own database: a newer folder may already be open.
+    if (Database::fileName() == databaseFile())
+        Database::close();
+}
 
 QString TestFolder::databaseFile() const { return QDir(m_dir.path()).filePath(QStringLiteral("DBTavor/DBTavor.mdb")); }
 
