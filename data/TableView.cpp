@@ -284,10 +284,14 @@ QStringList TableView::distinctValues(const QString &column) const
     const QString name = resolveColumn(column);
     if (name.isEmpty())
         return out;
+    // Hops from one value to the next larger one through the column's index,
+    // so the cost follows the number of distinct values, not of rows.
+    const QString c = Database::quoted(name), t = Database::quoted(m_table);
     QSqlQuery q(Database::connection());
     q.setForwardOnly(true);
-    if (!q.exec("SELECT DISTINCT " + Database::quoted(name) + " FROM " + Database::quoted(m_table) + " WHERE " +
-                Database::quoted(name) + " <> '' ORDER BY " + Database::quoted(name)))
+    if (!q.exec("WITH RECURSIVE v(x) AS (SELECT MIN(" + c + ") FROM " + t + " WHERE " + c + " > '' "
+                "UNION ALL SELECT (SELECT MIN(" + c + ") FROM " + t + " WHERE " + c + " > x) FROM v WHERE x IS NOT NULL) "
+                "SELECT x FROM v WHERE x IS NOT NULL"))
         return out;
     while (q.next())
         out << q.value(0).toString();
