@@ -34,6 +34,10 @@ public:
     void filter(const QString &expression);
     void filterBy(const QString &column, const QString &value);
     bool isFiltered() const { return m_filtered; }
+    // The filter in force: its column as stored (empty when it names no column
+    // and so matches nothing) and its value.
+    QString filterColumn() const { return m_filterColumn; }
+    QString filterValue() const { return m_filterValue; }
 
     // False when the view is before its first row: empty, or nothing matched.
     bool hasCurrent() const { return m_current >= 0 || m_pendingNew; }

@@ -4,6 +4,8 @@
 #include "data/Database.h"
 #include "data/TableView.h"
 #include "platform/Dialogs.h"
+#include "platform/ProgramFolder.h"
+#include "records/CsvExport.h"
 #include "platform/Twips.h"
 #include "records/SubjectListModel.h"
 #include "scoring/DataRPrint.h"
@@ -11,10 +13,12 @@
 #include "shell/ThemeSkin.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSqlError>
 #include <QTableView>
@@ -128,10 +132,23 @@ void FrmCode::buildWindow()
     connect(deleteButton, &QPushButton::clicked, this, &FrmCode::deleteSubject);
     connect(m_code, &QLineEdit::returnPressed, this, &FrmCode::deleteSubject);
 
+    const int halfWidth = (760 - right - 10 - 8) / 2;
     auto *print = new QPushButton(QStringLiteral("پرينت بر اساس گروه"), this);
     print->setObjectName(QStringLiteral("Command1"));
-    print->setGeometry(right, 300, 760 - right - 10, 34);
+    print->setGeometry(right + halfWidth + 8, 300, halfWidth, 34);
     connect(print, &QPushButton::clicked, this, &FrmCode::printByGroup);
+
+    auto *csv = new QPushButton(QStringLiteral("خروجي CSV"), this);
+    csv->setObjectName(QStringLiteral("CmdCsv"));
+    csv->setGeometry(right, 300, halfWidth, 34);
+    csv->setToolTip(QStringLiteral("ذخيره آزمودني هاي جدول براي برنامه هاي صفحه گسترده و آماري"));
+    connect(csv, &QPushButton::clicked, this, &FrmCode::exportCsv);
+
+    m_csvProgress = new QProgressBar(this);
+    m_csvProgress->setObjectName(QStringLiteral("ProgressCsv"));
+    m_csvProgress->setAccessibleName(QStringLiteral("پيشرفت خروجي CSV"));
+    m_csvProgress->setGeometry(right, 392, 760 - right - 10, 24);
+    m_csvProgress->hide();
 
     auto *exit = new QPushButton(QStringLiteral("خروج"), this);
     exit->setObjectName(QStringLiteral("Command6"));
@@ -150,7 +167,8 @@ void FrmCode::buildWindow()
     setTabOrder(m_group, m_code);
     setTabOrder(m_code, deleteButton);
     setTabOrder(deleteButton, print);
-    setTabOrder(print, exit);
+    setTabOrder(print, csv);
+    setTabOrder(csv, exit);
     setTabOrder(exit, m_grid);
 }
 
@@ -260,6 +278,36 @@ void FrmCode::deleteSubject()
         selector->addItems(m_listView->distinctValues(QString::fromLatin1(column)));
         selector->setCurrentIndex(selector->findText(shown));
     }
+}
+
+void FrmCode::exportCsv()
+{
+    QString file = Dialogs::current().saveFileName(this, QStringLiteral("خروجي CSV"), ProgramFolder::backupFolder(),
+                                                   QStringLiteral("CSV |*.csv"), CsvExport::proposedFileName());
+    if (file.isEmpty())
+        return;
+    if (!file.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
+        file += QLatin1String(".csv");
+    m_csvProgress->setValue(0);
+    m_csvProgress->show();
+    setEnabled(false);  // the list must not change while it is written
+    QString error;
+    qint64 rows = 0;
+    const bool ok = CsvExport::write(
+        *m_listView, file,
+        [this](qint64 done, qint64 total) {
+            m_csvProgress->setMaximum(int(qMax<qint64>(total, 1)));
+            m_csvProgress->setValue(int(qMin(done, total)));
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            return true;
+        },
+        &error, &rows);
+    setEnabled(true);
+    m_csvProgress->hide();
+    if (ok)
+        showTimedMessage(this, QStringLiteral("%1 آزمودني در فايل ذخيره شد").arg(rows));
+    else
+        showMessage(this, error, QStringLiteral("خطا"), QMessageBox::Warning);
 }
 
 void FrmCode::closeEvent(QCloseEvent *event)

@@ -6,6 +6,7 @@
 class Binder;
 class QComboBox;
 class QLineEdit;
+class QProgressBar;
 class QTableView;
 class SubjectListModel;
 class TableView;
@@ -29,6 +30,8 @@ public:
     void filterByGroup(const QString &group);
     void printByGroup();
     void deleteSubject();
+    // Writes the subjects of the grid, as filtered now, to a CSV file.
+    void exportCsv();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -54,6 +57,7 @@ private:
     QComboBox *m_familyName = nullptr;  // DataCombo1
     QComboBox *m_group = nullptr;       // Combo3
     QLineEdit *m_code = nullptr;        // Text5
+    QProgressBar *m_csvProgress = nullptr;
     QLineEdit *m_theme = nullptr;       // Text1 (hidden)
     QLineEdit *m_address = nullptr;     // Text2 (hidden)
 };

@@ -1,0 +1,108 @@
+#include "records/CsvExport.h"
+
+#include "calendar/Module7.h"
+#include "data/Database.h"
+#include "data/TableView.h"
+
+#include <QSaveFile>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace CsvExport {
+namespace {
+QStringList identityColumns() { return {"Code", "FName", "LName", "Group", "Sen", "Jens", "Taahol", "Tahsil", "Date", "Time"}; }
+QStringList scoreColumns()
+{
+    return {"khodagahi", "ebrazevojood", "ezatenafs", "khoodshkofaee", "esteghlal", "hamdeli", "masooliatpaz",
+            "ravabet", "halemas", "vaghegaraee", "enetafpaz", "tahalol", "control", "khooshbini", "shadmani", "kol"};
+}
+}  // namespace
+
+QStringList header()
+{
+    QStringList h = identityColumns() + scoreColumns();
+    for (int i = 1; i <= 90; ++i)
+        h << "Q" + QString::number(i);
+    return h;
+}
+
+QString field(const QString &value)
+{
+    if (!value.contains(',') && !value.contains('"') && !value.contains('\n') && !value.contains('\r'))
+        return value;
+    QString quoted = value;
+    quoted.replace('"', "\"\"");
+    return '"' + quoted + '"';
+}
+
+QString proposedFileName() { return "Mehrsan-" + Module7::SolarDate(QDate::currentDate(), 4) + ".csv"; }
+
+bool write(const TableView &view, const QString &file, const Progress &progress, QString *error, qint64 *rowsWritten)
+{
+    auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (rowsWritten)
+        *rowsWritten = 0;
+    QStringList select;
+    for (const QString &c : identityColumns() + scoreColumns())
+        select << "IDE." + Database::quoted(c);
+    for (int i = 1; i <= 90; ++i)
+        select << "Answer." + Database::quoted(QString::number(i));
+    // The answer row carries the code without surrounding blanks.
+    QString sql = "SELECT " + select.join(',') +
+                  " FROM IDE LEFT JOIN Answer ON Answer.Code = trim(IDE.Code)";
+    const bool filtered = view.isFiltered();
+    if (filtered) {
+        if (view.filterColumn().isEmpty())
+            sql += " WHERE 0";
+        else
+            sql += " WHERE IDE." + Database::quoted(view.filterColumn()) + " = ?";
+    }
+    sql += " ORDER BY IDE.rowid";
+
+    const qint64 total = view.rowCount();
+    QSqlQuery q(Database::connection());
+    q.setForwardOnly(true);
+    q.prepare(sql);
+    if (filtered && !view.filterColumn().isEmpty())
+        q.addBindValue(view.filterValue());
+    if (!q.exec())
+        return fail(QStringLiteral("خواندن اطلاعات آزمودني ها ممکن نشد: ") + q.lastError().text());
+
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        return fail(QStringLiteral("فايل ساخته نشد: ") + out.errorString());
+    QByteArray buffer("\xEF\xBB\xBF");
+    buffer += header().join(',').toUtf8() + "\r\n";
+    const int columns = int(select.size());
+    qint64 done = 0;
+    while (q.next()) {
+        QStringList row;
+        row.reserve(columns);
+        for (int i = 0; i < columns; ++i)
+            row << field(q.value(i).toString());
+        buffer += row.join(',').toUtf8() + "\r\n";
+        ++done;
+        if (buffer.size() > (1 << 16)) {
+            if (out.write(buffer) != buffer.size())
+                return fail(QStringLiteral("نوشتن فايل ممکن نشد: ") + out.errorString());
+            buffer.clear();
+        }
+        if (progress && done % 500 == 0 && !progress(done, total)) {
+            out.cancelWriting();
+            return fail(QStringLiteral("خروجي لغو شد"));
+        }
+    }
+    if (out.write(buffer) != buffer.size() || !out.commit())
+        return fail(QStringLiteral("نوشتن فايل ممکن نشد: ") + out.errorString());
+    if (progress)
+        progress(done, total);
+    if (rowsWritten)
+        *rowsWritten = done;
+    return true;
+}
+
+}  // namespace CsvExport

@@ -1,0 +1,28 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class TableView;
+
+// The subjects of a view, as it is filtered now, written as CSV for
+// spreadsheets and statistics packages: UTF-8 with a byte-order mark, one
+// quoted-where-needed row per subject (RFC 4180), identity, the sixteen scores
+// and the ninety stored answers (Q1 to Q90). Rows stream from the database to
+// the file; the file appears whole or not at all.
+namespace CsvExport {
+
+QStringList header();
+// One field, quoted when it holds a comma, a quote or a line break.
+QString field(const QString &value);
+
+// progress(done, total) is called every few hundred rows and may pump events;
+// returning false from it cancels the export.
+using Progress = std::function<bool(qint64 done, qint64 total)>;
+bool write(const TableView &view, const QString &file, const Progress &progress = {}, QString *error = nullptr,
+           qint64 *rowsWritten = nullptr);
+
+// "Mehrsan-1405.9.17.csv": the proposed name, from today's solar date.
+QString proposedFileName();
+
+}  // namespace CsvExport
