@@ -565,14 +565,15 @@ bool FrmTest::eventFilter(QObject *watched, QEvent *event)
 }
 
 // The item number and the age take digits, Backspace and Enter. Any other
-// typed character is refused with a beep and a notice; keys that type
-// nothing (arrows, Delete, shortcuts such as paste) keep their usual work.
+// printable character is refused with a beep and a notice; keys that type
+// nothing (arrows, Tab, Delete, shortcuts such as paste) keep their usual work.
 bool FrmTest::filterNumberKey(QLineEdit *field, QKeyEvent *event)
 {
     const QString text = event->text();
     if (text.isEmpty() || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
         return false;
-    if (event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+    // Backspace, Enter, Tab and the other control characters type nothing.
+    if (text.size() == 1 && (text.at(0).unicode() < 0x20 || text.at(0).unicode() == 0x7f))
         return false;
     if (text.size() == 1) {
         const int digit = digitOf(text.at(0));
