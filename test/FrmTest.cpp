@@ -53,6 +53,8 @@ const IdentityField kIdentityFields[] = {
 
 const QString *const kOptionCaptions[] = {&kOption1, &kOption2, &kOption3, &kOption4, &kOption5};
 
+constexpr int kItemPoints = 15;
+
 QFont persianFont(const char *family, int points, bool bold = false)
 {
     QFont font(QString::fromLatin1(family), points);
@@ -228,7 +230,7 @@ void FrmTest::buildItemPage()
     m_itemLabel = new QLabel(this);
     m_itemLabel->setObjectName(QStringLiteral("SkinLbl5"));
     m_itemLabel->setGeometry(twipsRect(480, 3360, 8535, 1455));
-    m_itemLabel->setFont(persianFont("B Nazanin", 15, true));
+    m_itemLabel->setFont(persianFont("B Nazanin", kItemPoints, true));
     m_itemLabel->setWordWrap(true);
     m_itemLabel->setAlignment(Qt::AlignVCenter | Qt::AlignRight);
     m_itemLabel->hide();
@@ -424,8 +426,24 @@ void FrmTest::showItem()
         return;
     Adodc6->filter("ID='" + QString::number(item) + "'");
     m_itemLabel->setText(Adodc6->field(QStringLiteral("QUs")));
+    fitItemText();
     useItem(item);
     ShowChoice();
+}
+
+// The item texts can be edited in the settings and may grow long: the type
+// shrinks until the whole text fits the label.
+void FrmTest::fitItemText()
+{
+    QFont font = m_itemLabel->font();
+    for (int points = kItemPoints; points >= 8; --points) {
+        font.setPointSize(points);
+        const QRect needed = QFontMetrics(font).boundingRect(QRect(0, 0, m_itemLabel->width(), 100000),
+                                                             Qt::TextWordWrap, m_itemLabel->text());
+        if (needed.height() <= m_itemLabel->height())
+            break;
+    }
+    m_itemLabel->setFont(font);
 }
 
 // ---------------------------------------------------------------- answers

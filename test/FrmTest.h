@@ -78,6 +78,7 @@ private:
     int counterValue() const;
     void useItem(int item);
     void showItem();
+    void fitItemText();
     void saveStored(AnswerCoding::Direction direction);
     void showStored(AnswerCoding::Direction direction);
     void selectOption(int option);

@@ -177,7 +177,7 @@ void FrmTestTest::startNeedsSubjectAndKnownCode()
 
     // Unknown codes, blanks and quotes among them: a notice, no window, no harm.
     for (const QString code : {QStringLiteral("k2"), QStringLiteral(" "), QStringLiteral("k1 "),
-                               QStringLiteral("k1' OR '1'='1"), QStringLiteral("'"), QStringLiteral("K1")}) {
+                               QStringLiteral("k1' OR '1'='1"), QStringLiteral("'")}) {
         m_dialogs->clear();
         QVERIFY2(!run(code, [](FrmTest *) {}), qPrintable(code));
         QCOMPARE(m_dialogs->last().text, QStringLiteral("فردي با اين مشخصات وجود ندارد"));
