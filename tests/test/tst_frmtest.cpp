@@ -3,6 +3,7 @@
 
 #include "data/TableView.h"
 #include "platform/Startup.h"
+#include "platform/Twips.h"
 #include "shell/Frm1.h"
 #include "test/FrmTest.h"
 
@@ -135,7 +136,8 @@ bool FrmTestTest::run(const QString &code, const std::function<void(FrmTest *)> 
             return;
         opened = true;
         w->activateWindow();
-        QTest::qWaitForWindowActive(w);
+        if (!QTest::qWaitForWindowActive(w))
+            qWarning("the test window did not become active");
         body(w);
         if (w->isVisible())
             w->close();
@@ -192,8 +194,11 @@ void FrmTestTest::startNeedsSubjectAndKnownCode()
 void FrmTestTest::instructionPageThenStart()
 {
     m_folder->addSubject("k1");
+    m_folder->sql("UPDATE Theme SET TH = '08'");
     QVERIFY(run("k1", [this](FrmTest *w) {
         QCOMPARE(w->windowTitle(), QStringLiteral("صفحه اجراي تست"));
+        QCOMPARE(w->property("skinFile").toString(), QStringLiteral("metallic.skn"));
+        QCOMPARE(w->pos(), twipsPoint(2340, 765));
         QVERIFY(w->isModal());
         for (const char *shown : {"SkinLabel3", "SkinLabel4", "SkinLabel5", "SkinLabel6", "Command1"})
             QVERIFY2(child<QWidget>(w, shown)->isVisible(), shown);
