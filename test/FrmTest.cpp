@@ -549,10 +549,13 @@ void FrmTest::finishRun()
 // ---------------------------------------------------------------- keys
 
 // Keys the focused control left alone: digits choose an option, Up and Down
-// move the choice.
+// move the choice. Not while the operator types into a field: an arrow
+// pressed there must not change an answer.
 void FrmTest::keyPressEvent(QKeyEvent *event)
 {
-    if (m_optionFrame->isVisible() && event->modifiers() == Qt::NoModifier) {
+    const auto *field = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    const bool typing = field && !field->isReadOnly();
+    if (m_optionFrame->isVisible() && !typing && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
         const QString text = event->text();
         const int digit = text.size() == 1 ? digitOf(text.at(0)) : -1;
         if (digit >= 1 && digit <= AnswerCoding::OptionCount) {

@@ -591,6 +591,19 @@ void FrmTestTest::keyboardChoosesAndPages()
         QCOMPARE(selected(w), 4);
         QCOMPARE(stored("k1", 1), QStringLiteral("2"));
 
+        // The digits of the number pad choose too.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_5, Qt::KeypadModifier);
+        QCOMPARE(selected(w), 5);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_4, Qt::KeypadModifier);
+        QCOMPARE(selected(w), 4);
+        // Arrows pressed while typing a name leave the answer alone.
+        auto *name = child<QLineEdit>(w, "TxtFName");
+        name->setFocus();
+        QTest::keyClick(name, Qt::Key_Down);
+        QTest::keyClick(name, Qt::Key_Up);
+        QCOMPARE(selected(w), 4);
+        QCOMPARE(stored("k1", 1), QStringLiteral("2"));
+
         // Page Down is Next, Page Up is Back, also from the item-number field.
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
         QCOMPARE(counter(w)->text(), QStringLiteral("2"));
