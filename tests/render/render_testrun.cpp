@@ -24,7 +24,7 @@ static RenderRegistration testRun("FrmTest", [](const QString &outDir) {
     folder.sql(QStringLiteral("UPDATE Answer SET \"12\" = '2' WHERE Code = 'k12'"));
     folder.sql(QStringLiteral("UPDATE QU SET QUs = QUs || ' ' || QUs || ' ' || QUs || ' ' || QUs || ' ' || QUs "
                               "WHERE ID = '13'"));
-    for (const QString theme : {QStringLiteral("8"), QStringLiteral("2"), QString()}) {
+    for (const QString theme : {QStringLiteral("8"), QStringLiteral("2"), QStringLiteral("3"), QString()}) {
         folder.sql(QStringLiteral("UPDATE Theme SET TH = ?"), {theme});
         const QString suffix = theme.isEmpty() ? QStringLiteral("noskin") : "theme" + theme;
         FrmTest *w = windowFor(QStringLiteral("k12"));
