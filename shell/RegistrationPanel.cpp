@@ -7,6 +7,7 @@
 #include "data/Database.h"
 #include "data/TableView.h"
 #include "platform/Dialogs.h"
+#include "shell/PanelKeys.h"
 #include "shell/Registration.h"
 
 #include <QApplication>
@@ -18,7 +19,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShortcut>
 
 namespace {
 struct FieldSpec {
@@ -151,12 +151,8 @@ void Frm1::buildRegistrationPanel(QFrame *panel)
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
-    // Enter saves, Escape cancels, wherever the focus is in the panel.
-    for (QKeySequence key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)})
-        connect(new QShortcut(key, panel, nullptr, nullptr, Qt::WidgetWithChildrenShortcut), &QShortcut::activated,
-                this, &Frm1::saveRegistration);
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), panel, nullptr, nullptr, Qt::WidgetWithChildrenShortcut),
-            &QShortcut::activated, this, &Frm1::cancelRegistration);
+    // Enter saves, Escape cancels.
+    PanelKeys::install(panel, [this] { saveRegistration(); }, [this] { cancelRegistration(); });
 }
 
 void Frm1::bindRegistrationFields()

@@ -6,6 +6,7 @@
 #include "data/TableView.h"
 #include "platform/Dialogs.h"
 #include "shell/Frmskin.h"
+#include "shell/PanelKeys.h"
 #include "shell/Registration.h"
 #include "shell/ThemeSkin.h"
 
@@ -16,7 +17,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace {
@@ -36,12 +36,6 @@ QLabel *fieldLabel(const QString &text, QWidget *buddy, QWidget *parent)
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     label->setBuddy(buddy);
     return label;
-}
-
-void onKey(QWidget *panel, QKeySequence key, QObject *receiver, std::function<void()> action)
-{
-    auto *shortcut = new QShortcut(key, panel, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
-    QObject::connect(shortcut, &QShortcut::activated, receiver, std::move(action));
 }
 
 QFrame *panelNamed(QWidget *window, const char *name)
@@ -89,7 +83,7 @@ void Frm1::buildSettingsMenu(QFrame *panel)
     });
     connect(questions, &QPushButton::clicked, this, &Frm1::openQuestionEditor);
     connect(close, &QPushButton::clicked, this, &Frm1::closePanels);
-    onKey(panel, QKeySequence(Qt::Key_Escape), this, [this] { closePanels(); });
+    PanelKeys::install(panel, nullptr, [this] { closePanels(); });
 }
 
 void Frm1::buildThemePanel(QFrame *panel)
@@ -107,7 +101,7 @@ void Frm1::buildThemePanel(QFrame *panel)
     auto *close = panelButton(QStringLiteral("خروج"), "Command46", panel);
     connect(close, &QPushButton::clicked, panel, &QWidget::hide);
     layout->addWidget(close);
-    onKey(panel, QKeySequence(Qt::Key_Escape), panel, [panel] { panel->hide(); });
+    PanelKeys::install(panel, nullptr, [panel] { panel->hide(); });
 }
 
 void Frm1::buildClinicPanel(QFrame *panel)
@@ -145,9 +139,7 @@ void Frm1::buildClinicPanel(QFrame *panel)
     layout->addStretch();
     layout->addLayout(buttons);
 
-    onKey(panel, QKeySequence(Qt::Key_Return), this, [this] { saveClinic(); });
-    onKey(panel, QKeySequence(Qt::Key_Enter), this, [this] { saveClinic(); });
-    onKey(panel, QKeySequence(Qt::Key_Escape), this, [this] { cancelClinic(); });
+    PanelKeys::install(panel, [this] { saveClinic(); }, [this] { cancelClinic(); });
 }
 
 void Frm1::buildQuestionEditor(QFrame *panel)
@@ -187,7 +179,7 @@ void Frm1::buildQuestionEditor(QFrame *panel)
     layout->addWidget(m_itemText, 1);
     layout->addLayout(buttons);
 
-    onKey(panel, QKeySequence(Qt::Key_Escape), this, [this] { cancelQuestion(); });
+    PanelKeys::install(panel, nullptr, [this] { cancelQuestion(); });
 }
 
 void Frm1::openSettingsMenu()

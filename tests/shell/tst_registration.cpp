@@ -412,6 +412,35 @@ void RegistrationTest::enterSavesEscapeCancels()
     QVERIFY(!panel()->isVisible());
     QCOMPARE(count("IDE"), 1);
 
+    // Enter in an open list chooses its item and does not save.
+    click("Command1");
+    QComboBox *sex = list("Combo2");
+    sex->setCurrentIndex(-1);
+    sex->showPopup();
+    QWidget *popup = QApplication::activePopupWidget();
+    QVERIFY(popup);
+    QWidget *view = popup->focusWidget() ? popup->focusWidget() : popup;
+    QTest::keyClick(view, Qt::Key_Down);
+    QTest::keyClick(view, Qt::Key_Return);
+    QTRY_VERIFY(!QApplication::activePopupWidget());
+    QVERIFY(panel()->isVisible());
+    QVERIFY(!sex->currentText().isEmpty());
+    QCOMPARE(m_dialogs->shown.size(), 0);
+    // Escape in an open list closes the list only.
+    sex->showPopup();
+    QVERIFY(QApplication::activePopupWidget());
+    QTest::keyClick(QApplication::activePopupWidget()->focusWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(!QApplication::activePopupWidget());
+    QVERIFY(panel()->isVisible());
+    // Enter on the focused cancel button cancels.
+    typeText(field("Text11"), "E3");
+    auto *cancel = m_window->findChild<QPushButton *>("Command10");
+    cancel->setFocus();
+    QTest::keyClick(cancel, Qt::Key_Return);
+    QVERIFY(!panel()->isVisible());
+    QCOMPARE(count("IDE"), 1);
+    QCOMPARE(m_dialogs->shown.size(), 0);
+
     // Enter in the age field passes its filter and saves: here a field is missing.
     click("Command1");
     typeText(field("Text5"), "5");
