@@ -110,7 +110,7 @@ void Frm1::buildRegistrationPanel(QFrame *panel)
     // the rest on the left, each label on the right of its field.
     auto *grid = new QGridLayout;
     grid->setHorizontalSpacing(8);
-    grid->setVerticalSpacing(12);
+    grid->setVerticalSpacing(18);
     const QList<QPair<const char *, QWidget *>> right = {
         {" :کد", m_code}, {" :نام", firstName}, {" :نام خانوادگي", familyName}, {" :جنس", m_sexList}, {" :سن", m_age}};
     const QList<QPair<const char *, QWidget *>> left = {

@@ -5,6 +5,7 @@
 #include "shell/Frm1.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFrame>
 #include <QLineEdit>
 #include <QPushButton>
@@ -34,6 +35,10 @@ static RenderRegistration settingsPanels("Settings", [](const QString &outDir) {
     window->findChild<QComboBox *>("Combo1")->setCurrentIndex(1);
     window->findChild<QComboBox *>("Combo3")->setCurrentIndex(2);
     savePicture(window, outDir, "Frame10-filled");
+    // The panel alone, twice the size, to read the labels and colons.
+    QWidget *panel = window->findChild<QFrame *>("Frame10");
+    panel->grab().scaled(panel->size() * 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .save(QDir(outDir).filePath("Frame10-zoom.png"));
 
     click(window, "Command9");
     savePicture(window, outDir, "Frame8");
