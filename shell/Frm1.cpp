@@ -247,7 +247,8 @@ void Frm1::closePanels()
     // subject is registered yet (then the views are not re-read below).
     if (Adodc2->isPendingNew())
         Adodc2->reread();
-    if (Adodc2->rowCount() > 0) {
+    // Whether there is a subject: one row looked up, not all of them counted.
+    if (!Adodc2->rows(0, 1, {QStringLiteral("Code")}).isEmpty()) {
         Adodc2->reread();
         Adodc3->reread();
         Adodc4->reread();
