@@ -26,7 +26,6 @@ private slots:
     void cleanup();
 
     // Rules without a window.
-    void missingFieldOrder();
     void ageKeys();
     void answerCodeAndTime();
 
@@ -104,25 +103,6 @@ void RegistrationTest::cleanup()
     Registration::setClock(nullptr);
     delete m_dialogs;
     delete m_folder;
-}
-
-void RegistrationTest::missingFieldOrder()
-{
-    QHash<QString, QString> values;
-    auto text = [&values](const QString &name) { return values.value(name); };
-    const QStringList fields = {"Text11", "Text6", "Text4", "Text16", "Text5", "Text15", "Text17", "Text7"};
-    const QStringList focus = {"Text11", "Text6", "Text4", "Combo2", "Text5", "Combo1", "Combo3", "Text7"};
-    for (int i = 0; i < fields.size(); ++i) {
-        const auto missing = Registration::firstMissing(text);
-        QVERIFY(missing);
-        QCOMPARE(QString::fromLatin1(missing->field), fields[i]);
-        QCOMPARE(QString::fromLatin1(missing->focus), focus[i]);
-        values.insert(fields[i], QStringLiteral(" "));  // a blank counts as text
-    }
-    QVERIFY(!Registration::firstMissing(text));
-    // Filling only a later field does not skip an earlier check.
-    values.remove("Text6");
-    QCOMPARE(QString::fromLatin1(Registration::firstMissing(text)->field), QStringLiteral("Text6"));
 }
 
 void RegistrationTest::ageKeys()
