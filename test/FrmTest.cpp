@@ -176,7 +176,7 @@ void FrmTest::buildInstructionPage()
     // The later labels lie over the lower part of the paragraph's box, so the
     // paragraph keeps to the top of it.
     m_instructions = label("SkinLabel4", kInstructions, persianFont("B Nazanin", 13));
-    m_instructions->setAlignment(Qt::AlignTop | Qt::AlignRight);
+    m_instructions->setAlignment(Qt::AlignTop | Qt::AlignRight | Qt::AlignAbsolute);
     m_noRightOrWrong = label("SkinLabel5", kNoRightOrWrong, persianFont("B Nazanin", 13, true));
     m_noRightOrWrong->setAlignment(Qt::AlignCenter);
     m_legend = label("SkinLabel6", kScaleLegend, persianFont("B Nazanin", 13, true));
@@ -232,7 +232,7 @@ void FrmTest::buildItemPage()
     m_itemLabel->setGeometry(twipsRect(480, 3360, 8535, 1455));
     m_itemLabel->setFont(persianFont("B Nazanin", kItemPoints, true));
     m_itemLabel->setWordWrap(true);
-    m_itemLabel->setAlignment(Qt::AlignVCenter | Qt::AlignRight);
+    m_itemLabel->setAlignment(Qt::AlignVCenter | Qt::AlignRight | Qt::AlignAbsolute);
     m_itemLabel->hide();
 
     m_optionFrame = new QGroupBox(this);
