@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -172,6 +173,8 @@ void Frm1::buildButtons()
     auto byName = [this](const char *name) {
         return m_buttonColumn->findChild<QPushButton *>(QString::fromLatin1(name));
     };
+    connect(byName("Command1"), &QPushButton::clicked, this, &Frm1::openRegistration);
+    connect(byName("Command9"), &QPushButton::clicked, this, &Frm1::openSettingsMenu);
     connect(byName("Command2"), &QPushButton::clicked, this, &Frm1::startTestRun);
     connect(byName("Command3"), &QPushButton::clicked, this, &Frm1::openKeyingWindow);
     connect(byName("Command4"), &QPushButton::clicked, this, &Frm1::openCodeWindow);
@@ -186,38 +189,30 @@ void Frm1::buildButtons()
     });
 }
 
+QFrame *Frm1::addPanel(const char *name, const QRect &geometry)
+{
+    auto *panel = new QFrame(this);
+    panel->setObjectName(QString::fromLatin1(name));
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->setGeometry(geometry);
+    panel->hide();
+    m_panels << panel;
+    return panel;
+}
+
 void Frm1::buildPanels()
 {
-    // The five panels share the area left of the button column; their contents
-    // are the registration and settings forms.
+    // The panels share the area left of the button column. Registration fills
+    // it; the settings menu stands at its right edge, beside the main buttons,
+    // and the theme, clinic and question panels open to the left of the menu.
     const QRect area(10, 74, width() - 220, height() - 180);
-    for (const char *name : {"Frame10", "Frame8", "Frame9", "Frame6", "Frame1"}) {
-        auto *panel = new QFrame(this);
-        panel->setObjectName(QString::fromLatin1(name));
-        panel->setFrameShape(QFrame::StyledPanel);
-        panel->setGeometry(area);
-        panel->hide();
-        m_panels << panel;
-    }
-
-    // Clinic name and address live in the clinic panel.
-    QFrame *clinic = findChild<QFrame *>(QStringLiteral("Frame9"));
-    m_clinicNameField = new QLineEdit(clinic);
-    m_clinicNameField->setObjectName(QStringLiteral("Text2"));
-    m_clinicNameField->setAccessibleName(QStringLiteral("نام کلينيک"));
-    m_clinicNameField->setGeometry(20, 40, area.width() - 140, 30);
-    m_addressField = new QLineEdit(clinic);
-    m_addressField->setObjectName(QStringLiteral("Text14"));
-    m_addressField->setAccessibleName(QStringLiteral("آدرس کلينيک"));
-    m_addressField->setGeometry(20, 90, area.width() - 140, 30);
-    // The clinic-name label follows the name field, also while it is typed.
-    connect(m_clinicNameField, &QLineEdit::textChanged, m_clinicName, &QLabel::setText);
-
-    QFrame *questions = findChild<QFrame *>(QStringLiteral("Frame1"));
-    auto *itemText = new QPlainTextEdit(questions);
-    itemText->setObjectName(QStringLiteral("Text18"));
-    itemText->setAccessibleName(QStringLiteral("متن سؤال"));
-    itemText->setGeometry(20, 80, area.width() - 40, 150);
+    const QRect menu(area.right() + 1 - 150, area.top(), 150, 196);
+    const int besideWidth = menu.left() - 8 - area.left();
+    buildRegistrationPanel(addPanel("Frame10", area));
+    buildSettingsMenu(addPanel("Frame8", menu));
+    buildClinicPanel(addPanel("Frame9", QRect(area.left(), area.top(), besideWidth, 170)));
+    buildThemePanel(addPanel("Frame6", QRect(menu.left() - 8 - 170, area.top(), 170, area.height())));
+    buildQuestionEditor(addPanel("Frame1", QRect(area.left(), area.top(), besideWidth, 290)));
 }
 
 void Frm1::openViews()
@@ -238,7 +233,8 @@ void Frm1::openViews()
     m_binder->bind(m_addressField, Adodc1, QStringLiteral("Adress"));
     m_binder->bind(findChild<QLineEdit *>(QStringLiteral("Text12")), Adodc3, QStringLiteral("Code"));
     m_binder->bind(findChild<QLineEdit *>(QStringLiteral("Text10")), Adodc4, QStringLiteral("Code"));
-    m_binder->bind(findChild<QPlainTextEdit *>(QStringLiteral("Text18")), Adodc12, QStringLiteral("QUs"));
+    m_binder->bind(m_itemText, Adodc12, QStringLiteral("QUs"));
+    bindRegistrationFields();
 }
 
 QString Frm1::exitMode() const { return m_exitMode->text(); }
@@ -248,6 +244,10 @@ void Frm1::closePanels()
 {
     for (QFrame *panel : m_panels)
         panel->hide();
+    // A registration row left pending never becomes a subject, also while no
+    // subject is registered yet (then the views are not re-read below).
+    if (Adodc2->isPendingNew())
+        Adodc2->reread();
     if (!Adodc2->isEmpty()) {
         Adodc2->reread();
         Adodc3->reread();
@@ -271,6 +271,8 @@ void Frm1::showHint(const QString &text)
 
 bool Frm1::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_age && event->type() == QEvent::KeyPress)
+        return ageKeyFilter(static_cast<QKeyEvent *>(event));
     if (event->type() == QEvent::MouseMove) {
         if (watched == m_buttonColumn) {
             // Moves over a button reach the column too; only its bare background empties the bar.

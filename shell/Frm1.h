@@ -6,7 +6,9 @@
 class Binder;
 class QFrame;
 class QLabel;
+class QComboBox;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 class TableView;
 
@@ -56,6 +58,20 @@ public:
     // nothing when no subject is registered.
     bool replaceBy(QWidget *(*makeWindow)());
 
+    // Registration panel Frame10 (shell/RegistrationPanel.cpp).
+    void openRegistration();    // Command1
+    void saveRegistration();    // Command8
+    void cancelRegistration();  // Command10
+
+    // Settings panels Frame8, Frame6, Frame9, Frame1 (shell/SettingsPanels.cpp).
+    void openSettingsMenu();    // Command9
+    void chooseTheme(int theme);  // the eleven theme buttons
+    void saveClinic();          // Command64
+    void cancelClinic();        // Command7
+    void openQuestionEditor();  // Command66
+    void saveQuestion();        // Command16
+    void cancelQuestion();      // Command15
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -65,6 +81,17 @@ private:
     void buildWindow();
     void buildButtons();
     void buildPanels();
+    QFrame *addPanel(const char *name, const QRect &geometry);
+    void buildRegistrationPanel(QFrame *panel);
+    void buildSettingsMenu(QFrame *panel);
+    void buildThemePanel(QFrame *panel);
+    void buildClinicPanel(QFrame *panel);
+    void buildQuestionEditor(QFrame *panel);
+    void bindRegistrationFields();
+    bool ageKeyFilter(QKeyEvent *event);
+    void ageEdited(const QString &text);
+    void copyListChoices();
+    void itemNumberChanged(const QString &text);
     void openViews();
     void showHint(const QString &text);
     void startCalculator();
@@ -83,4 +110,18 @@ private:
     QLineEdit *m_clinicNameField = nullptr;  // Text2
     QLineEdit *m_addressField = nullptr;     // Text14
     QList<QFrame *> m_panels;
+
+    // Registration panel.
+    QLineEdit *m_code = nullptr;        // Text11
+    QLineEdit *m_age = nullptr;         // Text5
+    QLineEdit *m_date = nullptr;        // Text8
+    QLineEdit *m_time = nullptr;        // Text9
+    QComboBox *m_sexList = nullptr;     // Combo2 -> Text16
+    QComboBox *m_maritalList = nullptr; // Combo1 -> Text15
+    QComboBox *m_groupList = nullptr;   // Combo3 -> Text17
+    QString m_lastAgeText;              // what the age field held before the last edit
+
+    // Question editor.
+    QLineEdit *m_itemNumber = nullptr;  // Text13
+    QPlainTextEdit *m_itemText = nullptr;  // Text18
 };
