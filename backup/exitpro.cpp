@@ -131,7 +131,11 @@ bool exitpro::eventFilter(QObject *watched, QEvent *event)
     } else if (over && watched == m_k1) {
         m_k1->hide();
         m_k2->show();
-    } else if (event->type() == QEvent::MouseButtonRelease && (watched == m_k2 || watched == m_c2)) {
+    }
+    // A move over a picture is not a move over the bare window.
+    if (event->type() == QEvent::MouseMove)
+        return true;
+    if (event->type() == QEvent::MouseButtonRelease && (watched == m_k2 || watched == m_c2)) {
         if (watched == m_k2)
             confirm();
         else
