@@ -81,7 +81,13 @@ bool copyFile(const QString &source, const QString &destination, const Progress 
 
     // The bytes go to a hidden file beside the destination, so that the final
     // rename stays on one file system and replaces the destination at once.
-    QTemporaryFile out(QDir(folder).filePath('.' + target.fileName() + QStringLiteral(".XXXXXX")));
+    // Such files left by a copy that was cut off (power loss, killed) go first.
+    const QString tempPrefix = '.' + target.fileName() + '.';
+    QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden))
+        if (name.size() == tempPrefix.size() + 6 && name.startsWith(tempPrefix))
+            dir.remove(name);
+    QTemporaryFile out(dir.filePath(tempPrefix + QStringLiteral("XXXXXX")));
     if (!out.open())
         return fail(error, out.errorString());
     if (target.exists())

@@ -52,6 +52,7 @@ private slots:
     void copiesFiftyMegabytes();
     void replacesLongerTargetExactly();
     void keepsTargetPermissions();
+    void clearsCopiesLeftByAnEarlierCutOff();
     void failuresReportedOnceAndTargetKept_data();
     void failuresReportedOnceAndTargetKept();
     void windowEventsRunBetweenChunks();
@@ -150,6 +151,21 @@ void BackupCopyTest::keepsTargetPermissions()
     QCOMPARE(Backup::CopyFileInChunks(source, target), 1);
     QCOMPARE(readFile(target), QByteArray("new"));
     QCOMPARE(QFileInfo(target).permissions(), before);
+}
+
+// Only the hidden partial copies of this destination go, nothing else.
+void BackupCopyTest::clearsCopiesLeftByAnEarlierCutOff()
+{
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath("a"), "data"));
+    const QStringList others = {".b.mdbB.x", ".b.mdbB.abcdefg", ".c.mdbB.abcdef", "b.mdbB.abcdef"};
+    for (const QString &name : others + QStringList{".b.mdbB.Ab3xYz"})
+        QVERIFY(writeFile(dir.filePath(name), "left over"));
+    ScriptedDialogs dialogs;
+    QCOMPARE(Backup::CopyFileInChunks(dir.filePath("a"), dir.filePath("b.mdbB")), 1);
+    QCOMPARE(strayFiles(dir.path(), {"a", "b.mdbB"}).size(), others.size());
+    for (const QString &name : others)
+        QVERIFY(QFile::exists(dir.filePath(name)));
 }
 
 void BackupCopyTest::failuresReportedOnceAndTargetKept_data()
