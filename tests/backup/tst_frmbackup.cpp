@@ -1,5 +1,7 @@
 #include "backup/Frmbackup.h"
 #include "backup/ProgramEnd.h"
+#include "calendar/Module7.h"
+#include "platform/Twips.h"
 #include "data/Database.h"
 #include "data/TableView.h"
 
@@ -77,6 +79,7 @@ private slots:
     void restoreRefusesWhatIsNoBackup();
     void secondCopyCannotStartWhileOneRuns();
     void helpPanelAndExit();
+    void loadPlacesSkinsAndRunsTheClock();
 
 private:
     Frmbackup *openWindow();
@@ -391,6 +394,27 @@ void FrmbackupTest::helpPanelAndExit()
     QVERIFY(m_dialogs->shown.isEmpty());
     QCOMPARE(QDir(m_folder->path() + "/Back").entryList(QDir::Files), backFolder);
     QTRY_VERIFY(!m_window);
+}
+
+void FrmbackupTest::loadPlacesSkinsAndRunsTheClock()
+{
+    QCOMPARE(m_window->property("skinFile").toString(), QStringLiteral("chizh.skn"));  // shipped theme 1
+    delete m_window;
+    m_folder->sql("UPDATE Theme SET TH = '8'");
+    m_window = openWindow();
+    QCOMPARE(m_window->property("skinFile").toString(), QStringLiteral("metallic.skn"));
+    QCOMPARE(m_window->pos(), twipsPoint(2340, 765));
+
+    const QString today = Module7::SolarDate(QDate::currentDate(), 4);
+    QVERIFY(!today.isEmpty());
+    QCOMPARE(m_window->findChild<QLabel *>("Label1")->text(), today);
+    QCOMPARE(m_window->findChild<QLabel *>("Label3")->text(), today);
+    const QRegularExpression clockForm(QStringLiteral("^\\d{1,2}\\.\\d\\d$"));
+    auto *clock = m_window->findChild<QLabel *>("Label2");
+    QVERIFY(clockForm.match(clock->text()).hasMatch());
+    clock->setText("x");
+    QTRY_VERIFY_WITH_TIMEOUT(clock->text() != "x", 3000);
+    QVERIFY(clockForm.match(clock->text()).hasMatch());
 }
 
 QTEST_MAIN(FrmbackupTest)
