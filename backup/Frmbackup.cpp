@@ -296,7 +296,7 @@ void Frmbackup::restore()
     case Backup::RestoreResult::CopyFailed:
         break;  // the copy has said why
     case Backup::RestoreResult::OtherFailure:
-        showMessage(this, why + QStringLiteral("تمامي فرم ها را ببندبد به جز فرم اصلي و اين پنجره"),
+        showMessage(this, why + '\n' + QStringLiteral("تمامي فرم ها را ببندبد به جز فرم اصلي و اين پنجره"),
                     QStringLiteral("خطا"), QMessageBox::Warning);
         break;
     }

@@ -77,6 +77,7 @@ private slots:
     void restoreReplacesTheDatabase();
     void restoreRefusesWhatIsNoBackup_data();
     void restoreRefusesWhatIsNoBackup();
+    void restoreStopsBesideAJournal();
     void secondCopyCannotStartWhileOneRuns();
     void helpPanelAndExit();
     void loadPlacesSkinsAndRunsTheClock();
@@ -348,6 +349,29 @@ void FrmbackupTest::restoreRefusesWhatIsNoBackup()
     QVERIFY(m_window->isVisible());
     QCOMPARE(m_ends, 0);
     QCOMPARE(QDir(m_folder->path() + "/DBTavor").entryList(QDir::Files | QDir::Hidden), QStringList{"DBTavor.mdb"});
+}
+
+// A journal file beside the database would be played back into a restored file:
+// the old database stays, and the program ends as after any restore attempt.
+void FrmbackupTest::restoreStopsBesideAJournal()
+{
+    const QString backup = m_folder->path() + "/Back/b.mdbB";
+    QVERIFY(QFile::copy(m_folder->databaseFile(), backup));
+    runSql(backup, {"INSERT INTO IDE (Code) VALUES ('R1')"});
+    QVERIFY(writeFile(m_folder->databaseFile() + "-journal", QByteArray(512, '\0')));
+    const QByteArray before = readFile(m_folder->databaseFile());
+    edit("Text2")->setText(backup);
+    m_dialogs->buttonAnswers << QMessageBox::Yes;
+    bool openAfterwards = false;
+    ProgramEnd::setQuitHook([&] { ++m_ends; });
+    m_dialogs->onShow = [&](const ScriptedDialogs::Shown &) { openAfterwards = Database::isOpen(); };
+    click("VisualButtonEx3");
+    QCOMPARE(m_dialogs->shown.size(), 2);
+    QCOMPARE(m_dialogs->last().title, kError);
+    QVERIFY(m_dialogs->last().text.endsWith(QStringLiteral("تمامي فرم ها را ببندبد به جز فرم اصلي و اين پنجره")));
+    QVERIFY(openAfterwards);
+    QCOMPARE(readFile(m_folder->databaseFile()), before);
+    QCOMPARE(m_ends, 1);
 }
 
 // Clicks that arrive while a copy runs (the copy lets events through) start nothing.
