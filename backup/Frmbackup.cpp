@@ -110,6 +110,8 @@ void Frmbackup::buildWindow()
     m_target = new QLineEdit(this);
     m_target->setObjectName(QStringLiteral("Text1"));
     m_target->setAccessibleName(QStringLiteral("مسير نسخه پشتيبان"));
+    // A path reads from left to right, folder before file, even with Persian names in it.
+    m_target->setLayoutDirection(Qt::LeftToRight);
     backupCaption->setBuddy(m_target);
     auto *b1 = makeButton("b1", QStringLiteral("---"));
     b1->setAccessibleName(QStringLiteral("انتخاب مسير نسخه پشتيبان"));
@@ -123,6 +125,7 @@ void Frmbackup::buildWindow()
     m_source = new QLineEdit(this);
     m_source->setObjectName(QStringLiteral("Text2"));
     m_source->setAccessibleName(QStringLiteral("مسير فايل پشتيبان براي بازيابي"));
+    m_source->setLayoutDirection(Qt::LeftToRight);
     restoreCaption->setBuddy(m_source);
     auto *b2 = makeButton("b2", QStringLiteral("---"));
     b2->setAccessibleName(QStringLiteral("انتخاب فايل پشتيبان"));
