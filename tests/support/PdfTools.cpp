@@ -37,6 +37,15 @@ QString text(const QString &file, int first, int last)
     return run(QStringLiteral("pdftotext"), args);
 }
 
+QString plain(const QString &text)
+{
+    QString out = text.normalized(QString::NormalizationForm_KC);
+    out.remove(QRegularExpression(QStringLiteral("[\\x{200E}\\x{200F}\\x{202A}-\\x{202E}\\x{2066}-\\x{2069}]")));
+    out.replace(QChar(0x06CC), QChar(0x064A));
+    out.replace(QChar(0x06A9), QChar(0x0643));
+    return out.simplified();
+}
+
 QList<Word> words(const QString &file)
 {
     const QString html = run(QStringLiteral("pdftotext"),

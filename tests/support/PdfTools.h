@@ -17,6 +17,11 @@ struct Word {
     double xMin = 0, yMin = 0, xMax = 0, yMax = 0;  // points
     double xCentre() const { return (xMin + xMax) / 2; }
 };
+// Text made comparable: Arabic presentation forms folded to letters, bidi
+// marks dropped, the Persian and Arabic forms of yeh and kaf made one, runs of
+// white space made one blank.
+QString plain(const QString &text);
+
 // Every word with its box, from pdftotext -bbox.
 QList<Word> words(const QString &file);
 
