@@ -79,8 +79,7 @@ void drawPageHeader(ReportCanvas &canvas, int top)
     for (const Column &c : kColumns) {
         canvas.label(cell(c.fieldLeft, top, kPageHeaderHeight), QString::fromUtf8(c.heading), font, Qt::AlignCenter);
     }
-    for (int rule : kRules)
-        canvas.vLine(rule, top, top + kPageHeaderHeight);
+    canvas.vLines(kRules.data(), int(kRules.size()), top, top + kPageHeaderHeight);
     canvas.hLine(0, kWidth, top);
     canvas.hLine(0, kWidth, top + kPageHeaderHeight);
 }
@@ -197,8 +196,7 @@ void DataRPrint::render(QPagedPaintDevice *device) const
                 canvas.label(cell(col.fieldLeft, y + (kDetailHeight - height) / 2, height), text, font,
                              Qt::AlignCenter);
             }
-            for (int rule : kRules)
-                canvas.vLine(rule, y, y + kDetailHeight);
+            canvas.vLines(kRules.data(), int(kRules.size()), y, y + kDetailHeight);
             canvas.hLine(0, kWidth, y + kDetailHeight);
             y += kDetailHeight;
         }

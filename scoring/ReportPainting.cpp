@@ -4,6 +4,7 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPen>
+#include <QVarLengthArray>
 
 namespace {
 constexpr double kTwipsPerPoint = 20.0;
@@ -14,6 +15,8 @@ ReportCanvas::ReportCanvas(QPainter &painter, QPagedPaintDevice &device, int rep
 {
     setUp();
 }
+
+ReportCanvas::~ReportCanvas() = default;
 
 void ReportCanvas::setUp()
 {
@@ -29,6 +32,9 @@ void ReportCanvas::setUp()
     m_painter.setLayoutDirection(Qt::RightToLeft);
     m_painter.setRenderHint(QPainter::Antialiasing, true);
     m_painter.setRenderHint(QPainter::TextAntialiasing, true);
+    // Rules are one pixel at 96 DPI; text is black. Nothing else changes the
+    // pen, so it is set once per page.
+    m_painter.setPen(QPen(Qt::black, 15));
 }
 
 bool ReportCanvas::newPage()
@@ -52,23 +58,36 @@ void ReportCanvas::label(const QRect &box, const QString &text, const QFont &fon
     // A one-line text wider than its box is set smaller to fit, down to a
     // little over half its size; beyond that it is clipped.
     QFont used = font;
+    bool clip = wrap;
     if (!wrap && used.pixelSize() > 0) {
-        const double width = QFontMetricsF(used).horizontalAdvance(text);
+        if (!m_metrics || m_metricsFont != used) {
+            m_metricsFont = used;
+            m_metrics = std::make_unique<QFontMetricsF>(used);
+        }
+        const double width = m_metrics->horizontalAdvance(text);
         if (width > inner.width() && width > 0) {
-            const double scale = qMax(0.55, inner.width() / width);
-            used.setPixelSize(qMax(1, int(used.pixelSize() * scale)));
+            const double scale = inner.width() / width;
+            used.setPixelSize(qMax(1, int(used.pixelSize() * qMax(0.55, scale))));
+            clip = scale < 0.55;
         }
     }
-    m_painter.save();
-    m_painter.setLayoutDirection(direction);
-    m_painter.setFont(used);
-    m_painter.setPen(Qt::black);
-    m_painter.setClipRect(box);
     int flags = int(alignment) | Qt::AlignAbsolute;
     if (wrap)
         flags |= Qt::TextWordWrap;
+    // Most labels fit: they are drawn without saving the painter's state or
+    // clipping, which keeps large reports small and quick.
+    if (clip) {
+        m_painter.save();
+        m_painter.setClipRect(box);
+    }
+    if (m_painter.layoutDirection() != direction)
+        m_painter.setLayoutDirection(direction);
+    m_painter.setFont(used);
     m_painter.drawText(inner, flags, text);
-    m_painter.restore();
+    if (clip)
+        m_painter.restore();
+    if (direction != Qt::RightToLeft)
+        m_painter.setLayoutDirection(Qt::RightToLeft);
 }
 
 void ReportCanvas::box(const QRect &area, const QColor &colour)
@@ -78,18 +97,20 @@ void ReportCanvas::box(const QRect &area, const QColor &colour)
 
 void ReportCanvas::hLine(int left, int right, int y)
 {
-    m_painter.save();
-    m_painter.setPen(QPen(Qt::black, 15));  // one pixel at 96 DPI
     m_painter.drawLine(QPoint(left, y), QPoint(right, y));
-    m_painter.restore();
 }
 
 void ReportCanvas::vLine(int x, int top, int bottom)
 {
-    m_painter.save();
-    m_painter.setPen(QPen(Qt::black, 15));
     m_painter.drawLine(QPoint(x, top), QPoint(x, bottom));
-    m_painter.restore();
+}
+
+void ReportCanvas::vLines(const int *xs, int count, int top, int bottom)
+{
+    QVarLengthArray<QLine, 32> lines;
+    for (int i = 0; i < count; ++i)
+        lines.append(QLine(xs[i], top, xs[i], bottom));
+    m_painter.drawLines(lines.constData(), int(lines.size()));
 }
 
 QFont reportFont(const QString &family, double points, bool bold)

@@ -1,9 +1,12 @@
 #pragma once
 #include <QColor>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPageLayout>
 #include <QRect>
 #include <QString>
+
+#include <memory>
 
 class QPagedPaintDevice;
 class QPainter;
@@ -17,6 +20,7 @@ public:
     // Starts painting on the device; the report is `reportWidth` twips wide and
     // is centred across the printable width.
     ReportCanvas(QPainter &painter, QPagedPaintDevice &device, int reportWidth);
+    ~ReportCanvas();
 
     // Printable height of a page, in twips.
     double pageHeight() const { return m_pageHeight; }
@@ -32,6 +36,7 @@ public:
     void box(const QRect &box, const QColor &colour);
     void hLine(int left, int right, int y);
     void vLine(int x, int top, int bottom);
+    void vLines(const int *xs, int count, int top, int bottom);
 
     QPainter &painter() { return m_painter; }
 
@@ -42,6 +47,9 @@ private:
     QPagedPaintDevice &m_device;
     int m_reportWidth;
     double m_pageHeight = 0;
+    // Metrics of the font measured last: most labels share one font.
+    QFont m_metricsFont;
+    std::unique_ptr<QFontMetricsF> m_metrics;
 };
 
 // A report typeface at a point size given as designed (9.75, 14.25 ...),
