@@ -120,6 +120,8 @@ void FrmkLID::buildSubjectPanel()
         QLabel *label = caption(m_subjectPanel, text);
         QLineEdit *field = shownField(m_subjectPanel, QStringLiteral("txt") + QLatin1String(line.column),
                                       text.trimmed().mid(1).trimmed());
+        // Codes, ages and dates line up with the Persian texts at the right.
+        field->setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
         label->setBuddy(field);
         grid->addWidget(label, row, 0, Qt::AlignRight | Qt::AlignVCenter);
         grid->addWidget(field, row, 1);

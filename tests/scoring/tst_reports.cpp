@@ -12,6 +12,8 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -52,6 +54,7 @@ private slots:
     void resultSheetOfOneSubject();
     void previewSavesThePdfItShows();
     void unwritableFileIsReportedAndNothingWritten();
+    void printingFromThePreview();
 
 private:
     QTemporaryDir m_out;
@@ -416,6 +419,41 @@ void ReportsTest::unwritableFileIsReportedAndNothingWritten()
     QCOMPARE(dialogs.last().kind, QStringLiteral("message"));
     QCOMPARE(dialogs.last().title, QStringLiteral("خطا"));
     QCOMPARE(dialogs.shown.first().proposedName, QStringLiteral("Mehrsan-Z1.pdf"));
+}
+
+void ReportsTest::printingFromThePreview()
+{
+    TestFolder folder;
+    SubjectRows::addMany(folder, 50, "Q", true);
+    TableView all("IDE");
+    showSubjectTable(all, kClinic, kAddress);
+    ReportPreview *preview = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *p = qobject_cast<ReportPreview *>(w); p && p->isVisible())
+            preview = p;
+    QVERIFY(preview);
+    QTest::mouseClick(preview->findChild<QPushButton *>("cmdPrint"), Qt::LeftButton);
+    auto *dialog = preview->findChild<QPrintDialog *>();
+    QVERIFY(dialog);
+    QTRY_VERIFY(dialog->isVisible());
+    // The print dialog holds only the preview.
+    QCOMPARE(dialog->windowModality(), Qt::WindowModal);
+    // Cancelled, nothing is printed; printed to a file (the dialog offers the
+    // file the printer was last set to), the printout has the preview's pages.
+    QPrinter *printer = dialog->printer();
+    dialog->reject();
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const QString file = m_out.filePath("printed.pdf");
+    QVERIFY(!QFile::exists(file));
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(file);
+    QTest::mouseClick(preview->findChild<QPushButton *>("cmdPrint"), Qt::LeftButton);
+    QTRY_VERIFY(preview->findChild<QPrintDialog *>() && preview->findChild<QPrintDialog *>()->isVisible());
+    preview->findChild<QPrintDialog *>()->accept();
+    QCoreApplication::processEvents();
+    QCOMPARE(PdfTools::pageCount(file), preview->pageCount());
+    QVERIFY(PdfTools::text(file).contains("Q0050"));
 }
 
 QTEST_MAIN(ReportsTest)
