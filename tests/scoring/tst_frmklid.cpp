@@ -89,6 +89,7 @@ class FrmkLIDTest : public QObject
 private slots:
     void initTestCase();
     void keyingFromTheMainWindow();
+    void noSubjectNoKeyingWindow();
     void windowAsItOpens();
     void missingItemsAreListedThenCountZero();
     void onlyItem87AndNoAnswersAtAll();
@@ -161,13 +162,28 @@ void FrmkLIDTest::keyingFromTheMainWindow()
     QCOMPARE(openWindows<Frm1>().size(), 1);
 }
 
+void FrmkLIDTest::noSubjectNoKeyingWindow()
+{
+    TestFolder folder;
+    WindowsClosed closed;
+    ScriptedDialogs dialogs;
+    Frm1 *main = Frm1::load();
+    QTest::mouseClick(main->findChild<QPushButton *>("Command3"), Qt::LeftButton);
+    settle();
+    QCOMPARE(openWindows<FrmkLID>().size(), 0);
+    QCOMPARE(openWindows<Frm1>().size(), 1);
+    QVERIFY(dialogs.shown.isEmpty());
+}
+
 void FrmkLIDTest::windowAsItOpens()
 {
     TestFolder folder;
     WindowsClosed closed;
     folder.addSubject("S1");
+    folder.sql("UPDATE Theme SET TH = '9'");
     auto *window = new FrmkLID;
     window->show();
+    QCOMPARE(window->property("skinFile").toString(), QStringLiteral("Paper.skn"));
     QVERIFY(!window->findChild<QFrame *>("Frame2")->isVisible());
     QFrame *help = window->findChild<QFrame *>("Frame4");
     QVERIFY(!help->isVisible());
