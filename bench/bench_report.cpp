@@ -57,7 +57,7 @@ int main(int argc, char *argv[])
     const qint64 drawMs = timer.elapsed();
     const double drawCpuMs = double(std::clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC;
     const int pages = PdfTools::pageCount(file);
-    const double height = DataRPrint::pageLayout().paintRect(QPageLayout::Point).height() * 20.0;
+    const double height = DataRPrint::designedLayout().paintRect(QPageLayout::Point).height() * 20.0;
     printf("subjects            %d\n", report.rowCount());
     printf("read rows           %lld ms\n", readMs);
     printf("draw and write PDF  %lld ms (%.0f ms of CPU; the machine may be shared)\n", drawMs, drawCpuMs);

@@ -5,7 +5,6 @@
 #include "scoring/ReportPreview.h"
 
 #include <QLinearGradient>
-#include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPointer>
 #include <QRegularExpression>
@@ -101,16 +100,15 @@ QStringList DataR1::valueColumns()
     return out;
 }
 
-QPageLayout DataR1::pageLayout() { return reportPageLayout(kWidth, kTopMargin); }
+QPageLayout DataR1::designedLayout() { return reportPageLayout(kWidth, kTopMargin); }
 
-void DataR1::render(QPagedPaintDevice *device) const
+int DataR1::reportWidth() const { return kWidth; }
+
+void DataR1::paintPage(ReportCanvas &canvas, int page) const
 {
-    if (!device)
+    if (page != 0)
         return;
-    QPainter painter(device);
-    if (!painter.isActive())
-        return;
-    ReportCanvas canvas(painter, *device, kWidth);
+    QPainter &painter = canvas.painter();
     painter.save();
     drawBackground(painter);
     painter.restore();
@@ -141,9 +139,7 @@ void DataR1::render(QPagedPaintDevice *device) const
 
 bool DataR1::saveAsPdf(const QString &file, QString *error) const
 {
-    const DataR1 copy = *this;
-    return ReportPreview::writePdf([copy](QPagedPaintDevice *d) { copy.render(d); }, pageLayout(), file,
-                                   QStringLiteral("DataR1"), error);
+    return PagedReport::saveAsPdf(file, QStringLiteral("DataR1"), error);
 }
 
 DataR1 &DataR1::instance()
@@ -157,14 +153,13 @@ void DataR1::show() const
     static QPointer<ReportPreview> preview;
     if (!preview)
         preview = new ReportPreview(QStringLiteral("نتيجه آزمون آزمودني"));
-    auto copy = std::make_shared<const DataR1>(*this);
     // The proposed file name carries the code, with anything a file name
     // cannot hold replaced.
     QString code = caption(QStringLiteral("Label15")).trimmed();
     code.replace(QRegularExpression(QStringLiteral(R"([\\/:*?"<>|\s])")), QStringLiteral("_"));
-    preview->setReport([copy](QPagedPaintDevice *d) { copy->render(d); }, pageLayout(),
-                       QStringLiteral("Mehrsan-%1.pdf").arg(code));
+    // Shown first, so that the page is fitted to the window's real width.
     preview->show();
+    preview->setReport(std::make_shared<const DataR1>(*this), QStringLiteral("Mehrsan-%1.pdf").arg(code));
     preview->raise();
     preview->activateWindow();
 }

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-class QPagedPaintDevice;
+#include "scoring/ReportPainting.h"
 
 // The result sheet of one subject: code, group, age, sex, marital status and
 // education, the fifteen scores and the total each beside its Persian name,
@@ -12,7 +12,7 @@ class QPagedPaintDevice;
 //
 // The sheet prints the captions of its value labels, set by the caller from
 // what its window shows; it computes nothing.
-class DataR1
+class DataR1 : public PagedReport
 {
 public:
     // Sets the caption of a value label ("Label15" the code, "Label12" ES ...).
@@ -28,8 +28,13 @@ public:
     // The label that holds the clinic address.
     static QString addressLabel() { return QStringLiteral("Label29"); }
 
-    void render(QPagedPaintDevice *device) const;
-    static QPageLayout pageLayout();
+    // A4 portrait, the sheet centred across it near the top.
+    static QPageLayout designedLayout();
+    QPageLayout pageLayout() const override { return designedLayout(); }
+    int reportWidth() const override;
+    int pageCount(double) const override { return 1; }
+    using PagedReport::pageCount;
+    void paintPage(ReportCanvas &canvas, int page) const override;
     bool saveAsPdf(const QString &file, QString *error = nullptr) const;
 
     // The sheet of this run: created at its first use and reused by every print.

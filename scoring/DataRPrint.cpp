@@ -4,8 +4,6 @@
 #include "scoring/ReportPainting.h"
 #include "scoring/ReportPreview.h"
 
-#include <QPagedPaintDevice>
-#include <QPainter>
 #include <QPointer>
 
 #include <array>
@@ -97,6 +95,7 @@ QStringList DataRPrint::columns()
 void DataRPrint::setDataSource(const TableView &view)
 {
     m_rows.clear();
+    m_pagesFor = -1;
     const QStringList names = columns();
     // Read in slices, so that a large table is never one huge query result.
     constexpr int kSlice = 1000;
@@ -156,69 +155,70 @@ QList<DataRPrint::Page> DataRPrint::paginate(int rows, double pageHeight)
     return pages;
 }
 
-QPageLayout DataRPrint::pageLayout() { return reportPageLayout(kWidth, kTopBottomMargin); }
+QPageLayout DataRPrint::designedLayout() { return reportPageLayout(kWidth, kTopBottomMargin); }
 
-void DataRPrint::render(QPagedPaintDevice *device) const
+int DataRPrint::reportWidth() const { return kWidth; }
+
+const QList<DataRPrint::Page> &DataRPrint::pages(double pageHeight) const
 {
-    if (!device)
+    if (m_pagesFor != pageHeight) {
+        m_pages = paginate(m_rows.size(), pageHeight);
+        m_pagesFor = pageHeight;
+    }
+    return m_pages;
+}
+
+int DataRPrint::pageCount(double pageHeight) const { return int(pages(pageHeight).size()); }
+
+void DataRPrint::paintPage(ReportCanvas &canvas, int pageIndex) const
+{
+    const QList<Page> &all = pages(canvas.pageHeight());
+    if (pageIndex < 0 || pageIndex >= all.size())
         return;
-    QPainter painter(device);
-    if (!painter.isActive())
-        return;
-    ReportCanvas canvas(painter, *device, kWidth);
-    const QList<Page> pages = paginate(m_rows.size(), canvas.pageHeight());
+    const Page &page = all[pageIndex];
     const QFont font = tableFont();
     const int fieldCount = int(kColumns.size());
+    int y = 0;
+    if (page.reportHeader) {
+        canvas.box(QRect(0, 0, 9510, kReportHeaderHeight), QColor(0xC0, 0xC0, 0xC0));
+        canvas.label(QRect(56, 113, 9373, 776), m_clinicName, reportFont(QStringLiteral("B Titr"), 14.25, true),
+                     Qt::AlignCenter);
+        canvas.label(QRect(1436, 945, 6105, 510), QStringLiteral("گزارش نتيجه تست  هوش هيجاني Tavor   "),
+                     reportFont(QStringLiteral("B Nazanin"), 12, true), Qt::AlignCenter);
+        y += kReportHeaderHeight;
+    }
+    drawPageHeader(canvas, y);
+    y += kPageHeaderHeight;
 
-    for (int p = 0; p < pages.size(); ++p) {
-        const Page &page = pages[p];
-        if (p > 0)
-            canvas.newPage();
-        int y = 0;
-        if (page.reportHeader) {
-            canvas.box(QRect(0, 0, 9510, kReportHeaderHeight), QColor(0xC0, 0xC0, 0xC0));
-            canvas.label(QRect(56, 113, 9373, 776), m_clinicName,
-                         reportFont(QStringLiteral("B Titr"), 14.25, true), Qt::AlignCenter);
-            canvas.label(QRect(1436, 945, 6105, 510), QStringLiteral("گزارش نتيجه تست  هوش هيجاني Tavor   "),
-                         reportFont(QStringLiteral("B Nazanin"), 12, true), Qt::AlignCenter);
-            y += kReportHeaderHeight;
+    for (int r = page.firstRow; r < page.firstRow + page.rowCount; ++r) {
+        const QList<QByteArray> values = m_rows[r].split(kSeparator);
+        for (int c = 0; c < fieldCount; ++c) {
+            const QString text = c == 0 ? QString::number(r + 1) : QString::fromUtf8(values.value(c - 1));
+            // The first five fields are 360 high, the scores 240.
+            const int height = c < 6 ? 360 : 240;
+            canvas.label(cell(kColumns[c].fieldLeft, y + (kDetailHeight - height) / 2, height), text, font,
+                         Qt::AlignCenter);
         }
-        drawPageHeader(canvas, y);
-        y += kPageHeaderHeight;
+        canvas.vLines(kRules.data(), int(kRules.size()), y, y + kDetailHeight);
+        canvas.hLine(0, kWidth, y + kDetailHeight);
+        y += kDetailHeight;
+    }
 
-        for (int r = page.firstRow; r < page.firstRow + page.rowCount; ++r) {
-            const QList<QByteArray> values = m_rows[r].split(kSeparator);
-            for (int c = 0; c < fieldCount; ++c) {
-                const Column &col = kColumns[c];
-                const QString text = c == 0 ? QString::number(r + 1) : QString::fromUtf8(values.value(c - 1));
-                // The first five fields are 360 high, the scores 240.
-                const int height = c < 6 ? 360 : 240;
-                canvas.label(cell(col.fieldLeft, y + (kDetailHeight - height) / 2, height), text, font,
-                             Qt::AlignCenter);
-            }
-            canvas.vLines(kRules.data(), int(kRules.size()), y, y + kDetailHeight);
-            canvas.hLine(0, kWidth, y + kDetailHeight);
-            y += kDetailHeight;
-        }
-
-        if (page.reportFooter) {
-            const QFont mitra = reportFont(QStringLiteral("B Mitra"), 9.75, false);
-            const QFont mitraBold = reportFont(QStringLiteral("B Mitra"), 9.75, true);
-            canvas.label(QRect(252, y + 45, 4164, 288), QStringLiteral("تهيه شده با نرم افزار مهرسان"), mitra,
-                         Qt::AlignLeft | Qt::AlignVCenter);
-            canvas.label(QRect(3906, y, 5040, kReportFooterHeight), m_address, mitraBold,
-                         Qt::AlignRight | Qt::AlignVCenter);
-            canvas.label(QRect(8945, y, 555, kReportFooterHeight), QStringLiteral(":آدرس"), mitraBold,
-                         Qt::AlignRight | Qt::AlignVCenter, false, Qt::LeftToRight);
-        }
+    if (page.reportFooter) {
+        const QFont mitra = reportFont(QStringLiteral("B Mitra"), 9.75, false);
+        const QFont mitraBold = reportFont(QStringLiteral("B Mitra"), 9.75, true);
+        canvas.label(QRect(252, y + 45, 4164, 288), QStringLiteral("تهيه شده با نرم افزار مهرسان"), mitra,
+                     Qt::AlignLeft | Qt::AlignVCenter);
+        canvas.label(QRect(3906, y, 5040, kReportFooterHeight), m_address, mitraBold,
+                     Qt::AlignRight | Qt::AlignVCenter);
+        canvas.label(QRect(8945, y, 555, kReportFooterHeight), QStringLiteral(":آدرس"), mitraBold,
+                     Qt::AlignRight | Qt::AlignVCenter, false, Qt::LeftToRight);
     }
 }
 
 bool DataRPrint::saveAsPdf(const QString &file, QString *error) const
 {
-    const DataRPrint copy = *this;
-    return ReportPreview::writePdf([copy](QPagedPaintDevice *d) { copy.render(d); }, pageLayout(), file,
-                                   QStringLiteral("DataRPrint"), error);
+    return PagedReport::saveAsPdf(file, QStringLiteral("DataRPrint"), error);
 }
 
 DataRPrint &DataRPrint::instance()
@@ -232,11 +232,10 @@ void DataRPrint::show() const
     static QPointer<ReportPreview> preview;
     if (!preview)
         preview = new ReportPreview(QStringLiteral("گزارش نتيجه تست آزمودني ها"));
+    // Shown first, so that the pages are fitted to the window's real width.
     // The preview keeps its own copy: what it shows is what it prints.
-    auto copy = std::make_shared<const DataRPrint>(*this);
-    preview->setReport([copy](QPagedPaintDevice *d) { copy->render(d); }, pageLayout(),
-                       QStringLiteral("Mehrsan-report.pdf"));
     preview->show();
+    preview->setReport(std::make_shared<const DataRPrint>(*this), QStringLiteral("Mehrsan-report.pdf"));
     preview->raise();
     preview->activateWindow();
 }

@@ -5,8 +5,8 @@
 #include <QString>
 #include <QStringList>
 
-class QPagedPaintDevice;
-class QWidget;
+#include "scoring/ReportPainting.h"
+
 class TableView;
 
 // The table of subjects: one ruled row per subject with its row number, code,
@@ -17,7 +17,7 @@ class TableView;
 //
 // A DataRPrint holds the rows it was given (its data source as it was read)
 // and its two captions; it draws itself on any printer or PDF writer.
-class DataRPrint
+class DataRPrint : public PagedReport
 {
 public:
     DataRPrint() = default;
@@ -47,10 +47,14 @@ public:
     };
     static QList<Page> paginate(int rows, double pageHeight);
 
-    // Draws the report on a printer or PDF writer, page after page. Row
-    // numbers start at 1 every time.
-    void render(QPagedPaintDevice *device) const;
-    static QPageLayout pageLayout();
+    // A4 portrait, the table centred across it.
+    static QPageLayout designedLayout();
+    QPageLayout pageLayout() const override { return designedLayout(); }
+    int reportWidth() const override;
+    int pageCount(double pageHeight) const override;
+    using PagedReport::pageCount;
+    // Row numbers start at 1 on every printing and every showing.
+    void paintPage(ReportCanvas &canvas, int page) const override;
     bool saveAsPdf(const QString &file, QString *error = nullptr) const;
 
     // The report of this run: created at its first use, reused by every print,
@@ -64,6 +68,10 @@ private:
     QString m_clinicName = QStringLiteral(" ");
     QString m_address;
     QList<QByteArray> m_rows;  // one row: the columns' values, UTF-8, separated by 0x1F
+    // The pages for the printable height they were worked out for.
+    mutable QList<Page> m_pages;
+    mutable double m_pagesFor = -1;
+    const QList<Page> &pages(double pageHeight) const;
 };
 
 // The print commands of the windows in one call each: the rows of the view as

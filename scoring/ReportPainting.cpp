@@ -1,34 +1,22 @@
 #include "scoring/ReportPainting.h"
 
-#include <QFontMetricsF>
+#include <QDir>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPen>
+#include <QSaveFile>
 #include <QVarLengthArray>
 
 namespace {
 constexpr double kTwipsPerPoint = 20.0;
 }
 
-ReportCanvas::ReportCanvas(QPainter &painter, QPagedPaintDevice &device, int reportWidth)
-    : m_painter(painter), m_device(device), m_reportWidth(reportWidth)
+ReportCanvas::ReportCanvas(QPainter &painter, double dpiX, double dpiY, const QSizeF &printable, int reportWidth)
+    : m_painter(painter), m_printable(printable)
 {
-    setUp();
-}
-
-ReportCanvas::~ReportCanvas() = default;
-
-void ReportCanvas::setUp()
-{
-    // The painter starts at the top left of the printable area in device
-    // pixels; from here on one unit is one twip.
-    const QRectF printable = m_device.pageLayout().paintRect(QPageLayout::Point);
-    const double width = printable.width() * kTwipsPerPoint;
-    m_pageHeight = printable.height() * kTwipsPerPoint;
-    m_painter.resetTransform();
-    const double scale = m_device.logicalDpiX() / 1440.0;
-    m_painter.scale(scale, m_device.logicalDpiY() / 1440.0);
-    m_painter.translate(qMax(0.0, (width - m_reportWidth) / 2.0), 0);
+    m_painter.scale(dpiX / 1440.0, dpiY / 1440.0);
+    m_painter.translate(qMax(0.0, (printable.width() - reportWidth) / 2.0), 0);
     m_painter.setLayoutDirection(Qt::RightToLeft);
     m_painter.setRenderHint(QPainter::Antialiasing, true);
     m_painter.setRenderHint(QPainter::TextAntialiasing, true);
@@ -37,12 +25,7 @@ void ReportCanvas::setUp()
     m_painter.setPen(QPen(Qt::black, 15));
 }
 
-bool ReportCanvas::newPage()
-{
-    const bool ok = m_device.newPage();
-    setUp();
-    return ok;
-}
+ReportCanvas::~ReportCanvas() = default;
 
 void ReportCanvas::label(const QRect &box, const QString &text, const QFont &font, Qt::Alignment alignment,
                          bool wrap, Qt::LayoutDirection direction)
@@ -78,32 +61,21 @@ void ReportCanvas::label(const QRect &box, const QString &text, const QFont &fon
     // clipping, which keeps large reports small and quick.
     if (clip) {
         m_painter.save();
-        m_painter.setClipRect(box);
+        m_painter.setClipRect(box, Qt::IntersectClip);
     }
-    if (m_painter.layoutDirection() != direction)
+    if (direction != Qt::RightToLeft)
         m_painter.setLayoutDirection(direction);
     m_painter.setFont(used);
     m_painter.drawText(inner, flags, text);
-    if (clip)
-        m_painter.restore();
     if (direction != Qt::RightToLeft)
         m_painter.setLayoutDirection(Qt::RightToLeft);
+    if (clip)
+        m_painter.restore();
 }
 
-void ReportCanvas::box(const QRect &area, const QColor &colour)
-{
-    m_painter.fillRect(area, colour);
-}
+void ReportCanvas::box(const QRect &area, const QColor &colour) { m_painter.fillRect(area, colour); }
 
-void ReportCanvas::hLine(int left, int right, int y)
-{
-    m_painter.drawLine(QPoint(left, y), QPoint(right, y));
-}
-
-void ReportCanvas::vLine(int x, int top, int bottom)
-{
-    m_painter.drawLine(QPoint(x, top), QPoint(x, bottom));
-}
+void ReportCanvas::hLine(int left, int right, int y) { m_painter.drawLine(QPoint(left, y), QPoint(right, y)); }
 
 void ReportCanvas::vLines(const int *xs, int count, int top, int bottom)
 {
@@ -111,6 +83,53 @@ void ReportCanvas::vLines(const int *xs, int count, int top, int bottom)
     for (int i = 0; i < count; ++i)
         lines.append(QLine(xs[i], top, xs[i], bottom));
     m_painter.drawLines(lines.constData(), int(lines.size()));
+}
+
+int PagedReport::pageCount() const { return pageCount(printableTwips(pageLayout()).height()); }
+
+void PagedReport::render(QPagedPaintDevice *device) const
+{
+    if (!device)
+        return;
+    QPainter painter(device);
+    if (!painter.isActive())
+        return;
+    // The painter starts at the top left of the printable area, in device pixels.
+    const QSizeF printable = printableTwips(device->pageLayout());
+    const int pages = pageCount(printable.height());
+    for (int page = 0; page < pages; ++page) {
+        if (page > 0)
+            device->newPage();
+        painter.save();
+        ReportCanvas canvas(painter, device->logicalDpiX(), device->logicalDpiY(), printable, reportWidth());
+        paintPage(canvas, page);
+        painter.restore();
+    }
+}
+
+bool PagedReport::saveAsPdf(const QString &file, const QString &title, QString *error) const
+{
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = QStringLiteral("فايل گزارش ساخته نشد:\n%1\n%2").arg(QDir::toNativeSeparators(file),
+                                                                        out.errorString());
+        return false;
+    }
+    {
+        QPdfWriter writer(&out);
+        writer.setTitle(title);
+        writer.setCreator(QStringLiteral("Mehrsan"));
+        writer.setPageLayout(pageLayout());
+        render(&writer);
+    }
+    if (!out.commit()) {
+        if (error)
+            *error = QStringLiteral("فايل گزارش ذخيره نشد:\n%1\n%2").arg(QDir::toNativeSeparators(file),
+                                                                        out.errorString());
+        return false;
+    }
+    return true;
 }
 
 QFont reportFont(const QString &family, double points, bool bold)
@@ -128,4 +147,9 @@ QPageLayout reportPageLayout(int reportWidth, int topBottomMargin)
     const double side = sideTwips / kTwipsPerPoint;
     const double topBottom = topBottomMargin / kTwipsPerPoint;
     return QPageLayout(a4, QPageLayout::Portrait, QMarginsF(side, topBottom, side, topBottom), QPageLayout::Point);
+}
+
+QSizeF printableTwips(const QPageLayout &layout)
+{
+    return layout.paintRect(QPageLayout::Point).size() * kTwipsPerPoint;
 }

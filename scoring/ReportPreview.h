@@ -1,49 +1,58 @@
 #pragma once
-#include <QPageLayout>
 #include <QWidget>
 
-#include <functional>
 #include <memory>
 
+class PagedReport;
 class QLabel;
-class QPagedPaintDevice;
 class QPrinter;
-class QPrintPreviewWidget;
+class QScrollArea;
 
-// The preview window of a report: the pages as they will print, with commands
-// to print them, save them as PDF, zoom and leave. It never blocks the window
-// that opened it.
+namespace ReportPreviewDetail {
+class PageView;
+}
+
+// The preview window of a report: its pages one below the other as they will
+// print, with commands to print them, save them as PDF, zoom, move between
+// pages and leave. Pages are drawn only when they come into view, so a report
+// of thousands of pages opens at once. It never blocks the window that
+// opened it.
 class ReportPreview : public QWidget
 {
     Q_OBJECT
 public:
-    // Draws the whole report, page after page, on a printer or PDF writer.
-    using Renderer = std::function<void(QPagedPaintDevice *)>;
-
     explicit ReportPreview(const QString &caption);
     ~ReportPreview() override;
 
-    // Shows a (new) report in the window: the pages are drawn again.
-    void setReport(Renderer renderer, const QPageLayout &layout, const QString &proposedFileName);
+    // Shows a (new) report in the window, from its first page.
+    void setReport(std::shared_ptr<const PagedReport> report, const QString &proposedFileName);
+    std::shared_ptr<const PagedReport> report() const { return m_report; }
     int pageCount() const;
+    // The page at the top of the view, from 1.
     int currentPage() const;
-
-    // Writes the report to a PDF file; a half-written file never replaces an
-    // existing one. On failure *error says why, in Persian.
-    static bool writePdf(const Renderer &renderer, const QPageLayout &layout, const QString &file,
-                         const QString &title, QString *error = nullptr);
+    // Screen pixels per twip.
+    double zoom() const;
 
 public slots:
     void printReport();
     void saveAsPdf();
+    void showPage(int page);
+    void zoomIn();
+    void zoomOut();
+    void fitWidth();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void setZoom(double zoom);
     void showPageNumber();
 
-    Renderer m_renderer;
-    QPageLayout m_layout;
+    std::shared_ptr<const PagedReport> m_report;
     QString m_proposedFileName;
     std::unique_ptr<QPrinter> m_printer;
-    QPrintPreviewWidget *m_view = nullptr;
+    QScrollArea *m_scroll = nullptr;
+    ReportPreviewDetail::PageView *m_pages = nullptr;
     QLabel *m_pageLabel = nullptr;
+    bool m_fitting = true;
 };

@@ -80,5 +80,18 @@ static RenderRegistration scoringReports("reports", [](const QString &outDir) {
     saveSubjectTablePdf(all, QStringLiteral("کلينيک روان شناسي مهرسان"),
                         QStringLiteral("تهران، خيابان وليعصر، کوچه مهر، پلاک 12"),
                         QDir(outDir).filePath("DataRPrint.pdf"));
+    showSubjectTable(all, QStringLiteral("کلينيک روان شناسي مهرسان"),
+                     QStringLiteral("تهران، خيابان وليعصر، کوچه مهر، پلاک 12"));
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *preview = qobject_cast<ReportPreview *>(w); preview && preview->isVisible()) {
+            preview->resize(1000, 760);
+            savePicture(preview, outDir, "DataRPrint-preview");
+            preview->showPage(7);
+            savePicture(preview, outDir, "DataRPrint-preview-last");
+            preview->zoomIn();
+            preview->zoomIn();
+            savePicture(preview, outDir, "DataRPrint-preview-zoomed");
+            preview->close();
+        }
     printf("%s\n%s\n", qPrintable(QDir(outDir).filePath("DataR1.pdf")), qPrintable(QDir(outDir).filePath("DataRPrint.pdf")));
 });

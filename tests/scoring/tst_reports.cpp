@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -26,7 +27,7 @@ const QString kAddress = QStringLiteral("تهران خيابان مهر شمار
 // A4 with the report's margins: the printable height in twips.
 double pageHeight()
 {
-    return DataRPrint::pageLayout().paintRect(QPageLayout::Point).height() * 20.0;
+    return DataRPrint::designedLayout().paintRect(QPageLayout::Point).height() * 20.0;
 }
 
 void closePreviews()
@@ -367,6 +368,26 @@ void ReportsTest::previewSavesThePdfItShows()
     QVERIFY(!preview->isModal());
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
     QCOMPARE(preview->pageCount(), DataRPrint::paginate(80, pageHeight()).size());
+
+    // Moving between pages and zooming.
+    QCOMPARE(preview->currentPage(), 1);
+    QTest::mouseClick(preview->findChild<QPushButton *>("cmdNext"), Qt::LeftButton);
+    QCOMPARE(preview->currentPage(), 2);
+    QTest::mouseClick(preview->findChild<QPushButton *>("cmdNext"), Qt::LeftButton);
+    QTest::mouseClick(preview->findChild<QPushButton *>("cmdNext"), Qt::LeftButton);
+    QCOMPARE(preview->currentPage(), preview->pageCount());
+    QVERIFY(preview->findChild<QLabel *>("lblPage")->text().contains(QString::number(preview->pageCount())));
+    QTest::mouseClick(preview->findChild<QPushButton *>("cmdPrevious"), Qt::LeftButton);
+    QCOMPARE(preview->currentPage(), preview->pageCount() - 1);
+    const double fitted = preview->zoom();
+    QTest::mouseClick(preview->findChild<QPushButton *>("cmdZoomIn"), Qt::LeftButton);
+    QVERIFY(preview->zoom() > fitted);
+    QCOMPARE(preview->currentPage(), preview->pageCount() - 1);
+    QTest::mouseClick(preview->findChild<QPushButton *>("cmdFit"), Qt::LeftButton);
+    QCOMPARE(preview->zoom(), fitted);
+    // The page seen on the screen is the page that prints: grab it.
+    preview->showPage(1);
+    QVERIFY(!preview->grab().isNull());
 
     ScriptedDialogs dialogs;
     const QString file = m_out.filePath("from-preview.pdf");
