@@ -75,9 +75,11 @@ private:
 };
 
 // The print commands of the windows in one call each: the rows of the view as
-// it is filtered now, the clinic name for the header and the address for the
-// footer. showSubjectTable opens the preview without waiting;
-// saveSubjectTablePdf writes the same report straight to a PDF file.
+// it is filtered now (in its order), the clinic name for the header and the
+// address for the footer. showSubjectTable fills the report of this run and
+// opens its preview without waiting; saveSubjectTablePdf writes the same
+// report straight to a PDF file. A print that keeps the header as the last
+// print left it passes DataRPrint::instance().clinicName().
 void showSubjectTable(const TableView &view, const QString &clinicName, const QString &address);
 bool saveSubjectTablePdf(const TableView &view, const QString &clinicName, const QString &address,
                          const QString &file, QString *error = nullptr);

@@ -92,7 +92,6 @@ private slots:
     void noSubjectNoKeyingWindow();
     void windowAsItOpens();
     void missingItemsAreListedThenCountZero();
-    void onlyItem87AndNoAnswersAtAll();
     void emptyCodeAndCancelChangeNothing();
     void codeWithoutAnswersLeavesIdeUntouched();
     void answersWithoutSubjectAreNotStored();
@@ -279,36 +278,6 @@ void FrmkLIDTest::missingItemsAreListedThenCountZero()
     expected[ScoringKey::indexOfColumn("enetafpaz")] = "10";
     expected[15] = "176";
     QCOMPARE(storedScores(folder, "M1"), expected);
-}
-
-void FrmkLIDTest::onlyItem87AndNoAnswersAtAll()
-{
-    TestFolder folder;
-    WindowsClosed closed;
-    folder.addSubject("E87");
-    folder.addSubject("E0");
-    QStringList answers(90, QString());
-    answers[86] = "4";
-    SubjectRows::setAnswers(folder, "E87", answers);
-    ScriptedDialogs dialogs;
-    auto *window = new FrmkLID;
-    window->key("E87");
-    QStringList expected(16, QStringLiteral("0"));
-    expected[ScoringKey::indexOfColumn("enetafpaz")] = "4";
-    expected[15] = "4";
-    QCOMPARE(storedScores(folder, "E87"), expected);
-    const QStringList listed =
-        dialogs.shown[0].text.section(QStringLiteral("\r\n\r\n"), 1).split(u' ', Qt::SkipEmptyParts);
-    QCOMPARE(listed.size(), 89);
-    QVERIFY(!listed.contains("87"));
-
-    dialogs.clear();
-    window->key("E0");
-    QCOMPARE(storedScores(folder, "E0"), QStringList(16, QStringLiteral("0")));
-    QVERIFY(dialogs.shown[0].text.contains("\r\n\r\n 1   2   3  "));
-    QVERIFY(dialogs.shown[0].text.endsWith(" 89   90  "));
-    QCOMPARE(dialogs.shown[1].text, kStored);
-    delete window;
 }
 
 void FrmkLIDTest::emptyCodeAndCancelChangeNothing()
