@@ -1,0 +1,46 @@
+#pragma once
+#include <QString>
+#include <QtGlobal>
+#include <functional>
+
+class QWidget;
+
+// The module that copies the database out to a backup file and back.
+namespace Backup {
+
+// Bytes moved per step: small and fixed, so memory stays flat whatever the size.
+constexpr qint64 kChunk = 4048;
+
+// Called after every chunk with the bytes copied so far and the total.
+using Progress = std::function<void(qint64 copied, qint64 total)>;
+
+// Copies source to destination in 4048-byte chunks, letting the window events
+// run between chunks. The bytes go into a temporary file beside the
+// destination, which is flushed to disk and then renamed over the destination
+// in one step: the destination is either left as it was or is a whole, exact
+// copy. Returns 1 on success; 0 after it has shown its own error message.
+int CopyFileInChunks(const QString &source, const QString &destination, QWidget *owner = nullptr,
+                     const Progress &progress = {});
+
+// The copy without the message: false with the system's description in *error.
+bool copyFile(const QString &source, const QString &destination, const Progress &progress, QString *error);
+
+// True when the file can stand in for the database: a database of this
+// program, as long as its own header says, and passing SQLite's quick check.
+// Otherwise *why says what is wrong, in Persian.
+bool isRestorableBackup(const QString &file, QString *why = nullptr);
+
+enum class RestoreResult {
+    Refused,       // the file is no database of this program; nothing was touched
+    CopyFailed,    // the copy reported its error; the old database is back in use
+    Restored,      // the backup is now the database, and it is open
+    OtherFailure,  // the database could not be replaced or reopened (*why)
+};
+
+// Replaces the program's database by the backup file: checks the file first,
+// closes the connection (every table view then reads nothing), copies, and
+// opens the database again. A failure at any point leaves the old database whole.
+RestoreResult RestoreDatabase(const QString &source, QWidget *owner, const Progress &progress,
+                              QString *why = nullptr);
+
+}  // namespace Backup
