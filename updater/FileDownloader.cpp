@@ -104,6 +104,7 @@ bool FileDownloader::DownloadFile(const QString &strURL, const QString &strDesti
     std::unique_ptr<QNetworkReply, ReplyDeleter> reply;
     std::unique_ptr<QSaveFile> file;
     bool bodyEndedCleanly = false;
+    bool headersIn = false;
 
     // The request, and the wait for the response headers.
     if (!url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))) {
@@ -121,10 +122,10 @@ bool FileDownloader::DownloadFile(const QString &strURL, const QString &strDesti
         reply.reset(m_inet->get(request));
         reply->setReadBufferSize(kReadBuffer);
 
-        bool headersIn = false;
         connect(reply.get(), &QNetworkReply::metaDataChanged, this, [&] {
             headersIn = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
         });
+
         while (!bCancel && !headersIn && !reply->isFinished())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         if (!self)

@@ -119,8 +119,8 @@ PythonHttpServer::PythonHttpServer(const QString &folder)
             probe.listen(QHostAddress::LocalHost, 0);
             m_port = probe.serverPort();
         }
-        m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process->setStandardOutputFile(QProcess::nullDevice());
+        m_process->setStandardErrorFile(QProcess::nullDevice());
         m_process->start(QStringLiteral("python3"),
                          {"-m", "http.server", QString::number(m_port), "--bind", "127.0.0.1", "--directory", folder});
         if (!m_process->waitForStarted(10000))
