@@ -166,6 +166,21 @@ private slots:
         QCOMPARE(leftovers(), QStringList{"setup-Zelq.exe"});
     }
 
+    void credentialsAreOfferedWhenAsked()
+    {
+        ScriptedHttpServer server;
+        server.respond("HTTP/1.1 401 Unauthorized",
+                       {"WWW-Authenticate: Basic realm=\"Zelq\"", "Content-Length: 0", "Connection: close"}, "");
+        FileDownloader d;
+        Recorder r(d);
+        QVERIFY(!d.DownloadFile(server.url("/f.exe"), dest(), "user", "secret"));
+        QCOMPARE(r.log, QStringList({kStart, "error:Authorization failed!"}));
+        // The second request carried the credentials ("user:secret" in base 64).
+        QVERIFY(server.requests().size() >= 2);
+        QVERIFY(server.requests()[1].contains("Authorization: Basic dXNlcjpzZWNyZXQ="));
+        QVERIFY(leftovers().isEmpty());
+    }
+
     void emptyResponse()
     {
         ScriptedHttpServer server;

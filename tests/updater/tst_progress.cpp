@@ -173,6 +173,22 @@ private slots:
         QCOMPARE(QDir(m_home.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
+    void closingTheWindowStopsTheDownload()
+    {
+        m_server->script({{"HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" + QByteArray(3000, 'c'), 0}},
+                         ScriptedHttpServer::Ending::Hold);
+        Progress w;
+        w.show();
+        connect(w.downloader(), &FileDownloader::DownloadProgress, &w, [&] { w.close(); });
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(button(&w, "cmdUpdate"), Qt::LeftButton);
+        QVERIFY(clock.elapsed() < 10000);
+        QVERIFY(!w.downloader()->isDownloading());
+        QVERIFY(m_started.isEmpty());
+        QCOMPARE(QDir(m_home.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+
     void barAndItsLabel()
     {
         Progress w;
