@@ -22,7 +22,7 @@ namespace {
 // The body is copied in chunks of this many bytes, each written at once.
 constexpr qint64 kChunk = 1024;
 // How much of the body may wait in memory while the file is written.
-constexpr qint64 kReadBuffer = 1024 * 1024;
+constexpr qint64 kReadBuffer = 256 * 1024;
 
 // The response as one text beginning with its status line, the way the
 // header rules expect it. Empty when no response arrived.
