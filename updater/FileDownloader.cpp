@@ -53,13 +53,22 @@ qint64 freeBytesFor(const QString &destination)
     return storage.bytesAvailable();
 }
 
-struct ReplyDeleter {
-    void operator()(QNetworkReply *reply) const
+// Stops the transfer and closes the connection when the download ends, unless
+// the reply went away with the control.
+struct ReplyHolder {
+    QPointer<QNetworkReply> reply;
+    QNetworkReply *get() const { return reply; }
+    QNetworkReply *operator->() const { return reply; }
+    void reset(QNetworkReply *next = nullptr)
     {
-        reply->disconnect();
-        reply->abort();
-        reply->deleteLater();
+        if (reply) {
+            reply->disconnect();
+            reply->abort();
+            reply->deleteLater();
+        }
+        reply = next;
     }
+    ~ReplyHolder() { reset(); }
 };
 }  // namespace
 
@@ -101,7 +110,7 @@ bool FileDownloader::DownloadFile(const QString &strURL, const QString &strDesti
         url.setPassword(Password);
 
     Verdict verdict;
-    std::unique_ptr<QNetworkReply, ReplyDeleter> reply;
+    ReplyHolder reply;
     std::unique_ptr<QSaveFile> file;
     bool bodyEndedCleanly = false;
     bool headersIn = false;
@@ -140,7 +149,7 @@ bool FileDownloader::DownloadFile(const QString &strURL, const QString &strDesti
                 raiseError(errorOccurred(reply->errorString()));
             } else {
                 verdict = examineResponse(headers, QString::fromLatin1(reply->rawHeader("Content-Length")),
-                                          reply->url().toString());
+                                          reply->url().toString(QUrl::RemovePassword));
                 if (verdict.action == Verdict::Fail) {
                     raiseError(verdict.error);
                     bCancel = true;

@@ -240,6 +240,12 @@ private slots:
         QVERIFY(!QApplication::overrideCursor());
     }
 
+    void updaterIsBuiltUnderTheNameStarted()
+    {
+        const QString name = QFileInfo(FrmUpdate::updaterProgram()).fileName();
+        QVERIFY2(QFileInfo(QString(MEHRSAN_PROGRAM_DIR) + "/" + name).isExecutable(), qPrintable(name));
+    }
+
     void mainWindowOpensItModally()
     {
         auto *main = new Frm1;
