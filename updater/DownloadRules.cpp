@@ -1,0 +1,91 @@
+#include "updater/DownloadRules.h"
+
+#include "platform/LeadingNumber.h"
+
+#include <cmath>
+
+namespace DownloadRules {
+
+QString statusField(const QString &headerText) { return headerText.mid(9, 3); }
+
+qint64 contentLength(const QString &value, bool *known)
+{
+    const QString trimmed = value.trimmed();
+    *known = !trimmed.isEmpty() && trimmed.at(0).isDigit();
+    if (!*known)
+        return 0;
+    const double number = leadingNumber(trimmed);
+    // A length no file system could hold is as good as unknown.
+    if (!(number >= 0) || number > 9.0e18) {
+        *known = false;
+        return 0;
+    }
+    return qint64(std::nearbyint(number));
+}
+
+Verdict examineResponse(const QString &headerText, const QString &contentLengthValue, const QString &url)
+{
+    Verdict v;
+    const QString status = statusField(headerText);
+    if (status == QLatin1String("200") || status == QLatin1String("206")) {
+        v.action = Verdict::ReadBody;
+        v.expected = contentLength(contentLengthValue, &v.lengthKnown);
+        return v;
+    }
+    if (status == QLatin1String("204"))
+        v.error = QStringLiteral("Nothing to download!");
+    else if (status == QLatin1String("401"))
+        v.error = QStringLiteral("Authorization failed!");
+    else if (status == QLatin1String("404"))
+        v.error = QStringLiteral("The file, \"") + url + QStringLiteral("\" was not found!");
+    else if (status == QLatin1String("\r\n") && headerText.size() == 11)
+        v.error = QStringLiteral("Cannot establish connection.");
+    else {
+        const int cr = int(headerText.indexOf('\r'));
+        QString line = cr < 0 ? QString() : headerText.left(cr + 1);
+        if (line.isEmpty())
+            line = QStringLiteral("<nothing>");
+        v.error = QStringLiteral("The server returned the following response:\r\r") + line;
+    }
+    return v;
+}
+
+int percent(qint64 received, qint64 expected)
+{
+    if (expected <= 0)
+        return 0;
+    // Exact integer arithmetic, so 12.5 goes to 12 and 13.5 to 14.
+    const __int128 scaled = __int128(received) * 100;
+    qint64 q = qint64(scaled / expected);
+    const __int128 twiceRest = (scaled % expected) * 2;
+    if (twiceRest > expected || (twiceRest == expected && (q % 2) != 0))
+        ++q;
+    return int(q);
+}
+
+bool enoughSpace(qint64 freeBytes, qint64 expected) { return freeBytes >= expected; }
+
+Outcome finish(qint64 received, qint64 expected, bool lengthKnown, bool bodyEndedCleanly, bool cancelled,
+               bool errorRaised)
+{
+    if (cancelled || errorRaised)
+        return Outcome::Silent;
+    if (lengthKnown ? received == expected : bodyEndedCleanly)
+        return Outcome::Complete;
+    return Outcome::Reset;
+}
+
+QString gettingInformation() { return QStringLiteral("Getting file information"); }
+QString notEnoughSpace() { return QStringLiteral("There is not enough free space on disk for this file."); }
+QString connectionReset() { return QStringLiteral("The connection with the server was reset."); }
+QString errorOccurred(const QString &description)
+{
+    return QStringLiteral("Error: ") + description + QStringLiteral(" occurred.");
+}
+QString writeFailure(int code, const QString &description)
+{
+    return QStringLiteral("Cannot write file to disk.\r\rError ") + QString::number(code) + QStringLiteral(": ")
+           + description;
+}
+
+}  // namespace DownloadRules
