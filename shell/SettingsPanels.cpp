@@ -51,6 +51,18 @@ void showPanel(QWidget *window, const char *name, QWidget *focus = nullptr)
     if (focus)
         focus->setFocus();
 }
+// Save and cancel side by side, centred under a panel's fields.
+QHBoxLayout *saveCancelRow(QPushButton *save, QPushButton *cancel)
+{
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    for (QPushButton *b : {save, cancel}) {
+        b->setMinimumSize(100, 34);
+        buttons->addWidget(b);
+    }
+    buttons->addStretch();
+    return buttons;
+}
 }  // namespace
 
 void Frm1::buildSettingsMenu(QFrame *panel)
@@ -126,13 +138,7 @@ void Frm1::buildClinicPanel(QFrame *panel)
     grid->addWidget(m_clinicNameField, 0, 1);
     grid->addWidget(fieldLabel(QStringLiteral(" :آدرس"), m_addressField, panel), 1, 0);
     grid->addWidget(m_addressField, 1, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton *b : {save, cancel}) {
-        b->setMinimumSize(100, 34);
-        buttons->addWidget(b);
-    }
-    buttons->addStretch();
+    auto *buttons = saveCancelRow(save, cancel);
     auto *layout = new QVBoxLayout(panel);
     layout->setContentsMargins(14, 16, 14, 12);
     layout->addLayout(grid);
@@ -166,13 +172,7 @@ void Frm1::buildQuestionEditor(QFrame *panel)
     number->addWidget(fieldLabel(QStringLiteral(": شماره سوال  "), m_itemNumber, panel));
     number->addWidget(m_itemNumber);
     number->addStretch();
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton *b : {save, cancel}) {
-        b->setMinimumSize(100, 34);
-        buttons->addWidget(b);
-    }
-    buttons->addStretch();
+    auto *buttons = saveCancelRow(save, cancel);
     auto *layout = new QVBoxLayout(panel);
     layout->setContentsMargins(14, 12, 14, 12);
     layout->addLayout(number);
