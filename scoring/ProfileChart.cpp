@@ -123,6 +123,7 @@ void paint(QPainter &painter, const QStringList &scores, const QRectF &area, con
         return;
     // Lines grow with the chart, so that it reads the same on a window and on paper.
     const double unit = qMax(rowHeight / 28.0, 0.5);
+    const double pad = QFontMetricsF(chart.font).averageCharWidth();
 
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
@@ -151,7 +152,7 @@ void paint(QPainter &painter, const QStringList &scores, const QRectF &area, con
             painter.drawRect(row.bar);
         }
         painter.setPen(kText);
-        painter.drawText(row.captionBox.adjusted(0, 0, -QFontMetricsF(chart.font).averageCharWidth(), 0),
+        painter.drawText(row.captionBox.adjusted(0, 0, -pad, 0),
                          Qt::AlignRight | Qt::AlignVCenter | Qt::AlignAbsolute, row.caption);
         if (row.hasBar)
             painter.drawText(row.valueBox, Qt::AlignRight | Qt::AlignVCenter | Qt::AlignAbsolute, row.text);

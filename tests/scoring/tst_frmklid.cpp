@@ -421,6 +421,8 @@ void FrmkLIDTest::rekeyingStoresTheNewSums()
     QCOMPARE(storedScores(folder, "R1").last(), QStringLiteral("270"));
     // Items 1..45 are 5 and 46..90 are 1: each subscale has three of each.
     QCOMPARE(storedScores(folder, "R1"), allScores(18, 270));
+    // Also in a window never shown the chart carries the new sums.
+    QCOMPARE(window->findChild<ProfileChartWidget *>("chartProfile")->scores(), QStringList(15, QStringLiteral("18")));
     delete window;
 }
 
