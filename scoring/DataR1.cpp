@@ -1,8 +1,10 @@
 #include "scoring/DataR1.h"
 
 #include "platform/ProgramFolder.h"
+#include "scoring/ProfileChart.h"
 #include "scoring/ReportPainting.h"
 #include "scoring/ReportPreview.h"
+#include "scoring/ScoringKey.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -57,7 +59,7 @@ const Pair kScores[] = {
 
 // The sheet's background: a light card with a double frame and a band
 // behind the title.
-void drawBackground(QPainter &p)
+void drawCard(QPainter &p)
 {
     const QRect card(0, 0, 6330, kDetailHeight);
     QLinearGradient fill(card.topLeft(), card.bottomLeft());
@@ -70,11 +72,24 @@ void drawBackground(QPainter &p)
     p.drawRect(card.adjusted(45, 45, -45, -45));
     p.setPen(QPen(QColor(0x2e, 0x6b, 0x5c), 12));
     p.drawRect(card.adjusted(105, 105, -105, -105));
-    // Hairlines under the subject lines and above the address.
+}
+
+// The first page's background: the card, with hairlines under the subject
+// lines and above the address.
+void drawBackground(QPainter &p)
+{
+    drawCard(p);
     p.setPen(QPen(QColor(0x9d, 0xb8, 0xad), 10));
     p.drawLine(300, 2340, 6030, 2340);
     p.drawLine(300, 6100, 6030, 6100);
 }
+
+// The second page: the profile chart and the total, on the same card.
+const QRect kChartTitleBox(420, 126, 5490, 756);
+const QRectF kChartArea(330, 1500, 5670, 4800);
+const QRect kTotalCaptionBox(3195, 6460, 1300, 420);
+const QRect kTotalValueBox(2135, 6460, 1000, 420);
+const QRect kTotalBand(2165, 6420, 2000, 500);
 }  // namespace
 
 void DataR1::setCaption(const QString &label, const QString &text) { m_captions.insert(label, text); }
@@ -106,6 +121,8 @@ int DataR1::reportWidth() const { return kWidth; }
 
 void DataR1::paintPage(ReportCanvas &canvas, int page) const
 {
+    if (page == 1)
+        paintChartPage(canvas);
     if (page != 0)
         return;
     QPainter &painter = canvas.painter();
@@ -131,10 +148,57 @@ void DataR1::paintPage(ReportCanvas &canvas, int page) const
     // The clinic address, and the vendor's addresses on the web.
     canvas.label(QRect(5228, 6236, 639, 504), QStringLiteral("آدرس"), nazanin, Qt::AlignLeft | Qt::AlignTop);
     canvas.label(QRect(378, 6236, 4860, 810), caption(addressLabel()), nazanin, Qt::AlignRight | Qt::AlignTop, true);
+    paintSiteLines(canvas, nazanin);
+}
+
+void DataR1::paintSiteLines(ReportCanvas &canvas, const QFont &font)
+{
     QString site = ProgramFolder::siteUrl();
     site.remove(QStringLiteral("http://")).remove(QStringLiteral("https://"));
-    canvas.label(QRect(2160, 7012, 2010, 240), site, nazanin, Qt::AlignCenter);
-    canvas.label(QRect(2160, 7300, 2010, 240), site + QStringLiteral("/shop"), nazanin, Qt::AlignCenter);
+    canvas.label(QRect(2160, 7012, 2010, 240), site, font, Qt::AlignCenter);
+    canvas.label(QRect(2160, 7300, 2010, 240), site + QStringLiteral("/shop"), font, Qt::AlignCenter);
+}
+
+QStringList DataR1::chartScores() const
+{
+    QStringList out;
+    for (const auto &subscale : ScoringKey::subscales())
+        out << caption(valueLabelFor(QString::fromLatin1(subscale.column)));
+    return out;
+}
+
+QRectF DataR1::chartArea() { return kChartArea; }
+
+QFont DataR1::chartFont() { return reportFont(QStringLiteral("B Nazanin"), 9.75, true); }
+
+void DataR1::paintChartPage(ReportCanvas &canvas) const
+{
+    QPainter &painter = canvas.painter();
+    painter.save();
+    drawCard(painter);
+    painter.restore();
+
+    const QFont nazanin = reportFont(QStringLiteral("B Nazanin"), 9.75, true);
+    canvas.label(kChartTitleBox, QStringLiteral("نيمرخ نمره هاي آزمودني"),
+                 reportFont(QStringLiteral("Arabic Transparent"), 14.25, true), Qt::AlignCenter, true);
+    // The code, where the first page has it, so that a loose second page
+    // still says whose it is.
+    canvas.label(kSubject[0].captionBox.translated(0, -150), QString::fromUtf8(kSubject[0].caption), nazanin,
+                 Qt::AlignLeft | Qt::AlignVCenter);
+    canvas.label(kSubject[0].valueBox.translated(0, -150), caption(QString::fromLatin1(kSubject[0].valueLabel)),
+                 nazanin, Qt::AlignCenter);
+
+    painter.save();
+    ProfileChart::paint(painter, chartScores(), kChartArea, chartFont());
+    painter.restore();
+
+    // The total below the chart, caption to the right of its value.
+    painter.fillRect(kTotalBand, QColor(0xe3, 0xee, 0xea));
+    const QFont larger = reportFont(QStringLiteral("B Nazanin"), 12, true);
+    canvas.label(kTotalCaptionBox, QString::fromUtf8(kScores[15].caption), larger, Qt::AlignLeft | Qt::AlignVCenter);
+    canvas.label(kTotalValueBox, caption(QString::fromLatin1(kScores[15].valueLabel)), larger,
+                 Qt::AlignRight | Qt::AlignVCenter);
+    paintSiteLines(canvas, nazanin);
 }
 
 bool DataR1::saveAsPdf(const QString &file, QString *error) const

@@ -1,6 +1,7 @@
 #pragma once
 #include <QHash>
 #include <QPageLayout>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 
@@ -8,7 +9,8 @@
 
 // The result sheet of one subject: code, group, age, sex, marital status and
 // education, the fifteen scores and the total each beside its Persian name,
-// and the clinic address. One page.
+// and the clinic address on the first page; the profile chart of the fifteen
+// scores and the total on the second.
 //
 // The sheet prints the captions of its value labels, set by the caller from
 // what its window shows; it computes nothing.
@@ -32,10 +34,17 @@ public:
     static QPageLayout designedLayout();
     QPageLayout pageLayout() const override { return designedLayout(); }
     int reportWidth() const override;
-    int pageCount(double) const override { return 1; }
+    int pageCount(double) const override { return 2; }
     using PagedReport::pageCount;
     void paintPage(ReportCanvas &canvas, int page) const override;
     bool saveAsPdf(const QString &file, QString *error = nullptr) const;
+
+    // The fifteen scores the chart of the second page shows, in legend order:
+    // the captions of their value labels.
+    QStringList chartScores() const;
+    // Where the chart stands on the second page, in twips, and its typeface.
+    static QRectF chartArea();
+    static QFont chartFont();
 
     // The sheet of this run: created at its first use and reused by every print.
     static DataR1 &instance();
@@ -44,5 +53,8 @@ public:
     void show() const;
 
 private:
+    void paintChartPage(ReportCanvas &canvas) const;
+    static void paintSiteLines(ReportCanvas &canvas, const QFont &font);
+
     QHash<QString, QString> m_captions;
 };

@@ -6,6 +6,7 @@
 #include "platform/Twips.h"
 #include "scoring/DataR1.h"
 #include "scoring/DataRPrint.h"
+#include "scoring/ProfileChart.h"
 #include "scoring/ScoringKey.h"
 #include "shell/Frm1.h"
 #include "shell/ThemeSkin.h"
@@ -42,6 +43,11 @@ const char kHelpText[] =
     "نتيجه آزمون آزمودني در همين پنجره نمايش داده مي شود و در برنامه ذخيره مي شود.\n\n"
     "با دکمه «پرينت آزمودني انتخاب شده» نتيجه آزمودني اي که آخر از همه کليد گذاري شده است و با دکمه "
     "«پرينت کل آزمودني ها» نتيجه همه آزمودني ها چاپ مي شود.";
+
+// The profile chart takes a column of its own at the left of the window.
+constexpr int kChartColumn = 350;
+constexpr int kGap = 10;
+constexpr int kContentLeft = kGap + kChartColumn + kGap;
 
 QLineEdit *hiddenField(QWidget *parent, const char *name)
 {
@@ -88,11 +94,12 @@ FrmkLID::FrmkLID(QWidget *parent) : QWidget(parent)
     m_resultsPanel->hide();
     m_helpPanel->hide();
     m_currentCode->clear();
+    updateChart();
 }
 
 void FrmkLID::buildWindow()
 {
-    setFixedSize(twipsSize(12000, 7950));
+    setFixedSize(twipsSize(12000, 7950) + QSize(kChartColumn + kGap, 0));
     m_currentCode = hiddenField(this, "Text5");
     m_theme = hiddenField(this, "Text1");
     m_clinicName = hiddenField(this, "Text2");
@@ -102,6 +109,7 @@ void FrmkLID::buildWindow()
     buildLegend();
     buildButtons();
     buildResultsPanel();
+    buildChart();
     buildHelpPanel();
 }
 
@@ -139,7 +147,7 @@ void FrmkLID::buildResultsPanel()
     m_resultsPanel = new QFrame(this);
     m_resultsPanel->setObjectName(QStringLiteral("Frame2"));
     m_resultsPanel->setFrameShape(QFrame::StyledPanel);
-    m_resultsPanel->setGeometry(10, 320, width() - 20, height() - 330);
+    m_resultsPanel->setGeometry(kContentLeft, 320, width() - kContentLeft - 10, height() - 330);
     auto *grid = new QGridLayout(m_resultsPanel);
     grid->setContentsMargins(10, 8, 10, 8);
     grid->setHorizontalSpacing(6);
@@ -177,12 +185,48 @@ void FrmkLID::buildResultsPanel()
     grid->addLayout(totalLine, 3, 0, 1, 10);
 }
 
+void FrmkLID::buildChart()
+{
+    m_chartPanel = new QFrame(this);
+    m_chartPanel->setObjectName(QStringLiteral("Frame5"));
+    m_chartPanel->setFrameShape(QFrame::StyledPanel);
+    m_chartPanel->setGeometry(kGap, 10, kChartColumn, height() - 20);
+    auto *column = new QVBoxLayout(m_chartPanel);
+    column->setContentsMargins(6, 6, 6, 6);
+    column->setSpacing(4);
+    auto *title = new QLabel(QStringLiteral("نيمرخ نمره ها"), m_chartPanel);
+    title->setObjectName(QStringLiteral("lblChart"));
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    title->setAlignment(Qt::AlignCenter);
+    column->addWidget(title);
+    m_chart = new ProfileChartWidget(m_chartPanel);
+    m_chart->setObjectName(QStringLiteral("chartProfile"));
+    m_chart->setAccessibleName(title->text());
+    column->addWidget(m_chart, 1);
+    // The bars follow the score fields, whatever set them: a keying, or the
+    // stored row shown again after a refused commit.
+    for (QLineEdit *field : std::as_const(m_scoreFields))
+        connect(field, &QLineEdit::textChanged, this, &FrmkLID::updateChart);
+}
+
+void FrmkLID::updateChart()
+{
+    // Like the results panel, the chart shows scores only after a keying.
+    QStringList scores;
+    if (!m_resultsPanel->isHidden())
+        for (const auto &subscale : ScoringKey::subscales())
+            scores << m_scoreFields.value(QString::fromLatin1(subscale.column))->text();
+    m_chart->setScores(scores);
+}
+
 void FrmkLID::buildLegend()
 {
     m_legend = new QFrame(this);
     m_legend->setObjectName(QStringLiteral("Frame3"));
     m_legend->setFrameShape(QFrame::StyledPanel);
-    m_legend->setGeometry(10, 10, 310, 300);
+    m_legend->setGeometry(kContentLeft, 10, 310, 300);
     auto *column = new QVBoxLayout(m_legend);
     column->setContentsMargins(8, 4, 8, 4);
     column->setSpacing(0);
@@ -235,7 +279,7 @@ void FrmkLID::buildButtons()
 {
     auto *frame = new QWidget(this);
     frame->setObjectName(QStringLiteral("buttons"));
-    frame->setGeometry(330, 10, width() - 610, 300);
+    frame->setGeometry(kContentLeft + 320, 10, width() - kContentLeft - 600, 300);
     auto *column = new QVBoxLayout(frame);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(10);
@@ -332,12 +376,14 @@ void FrmkLID::key(const QString &code)
     if (Adodc1->rowCount() == 0) {
         showTimedMessage(this, QStringLiteral("فردي با اين مشخصات وجود ندارد"));
         m_resultsPanel->hide();
+        updateChart();
         return;
     }
     // Answers without a registered subject: there is no row to store the
     // scores in, so nothing is computed or stored.
     if (!Adodc2->hasCurrent()) {
         m_resultsPanel->hide();
+        updateChart();
         showMessage(this,
                     QStringLiteral("براي اين کد پاسخ ها ثبت شده است ولي مشخصات آزمودني پيدا نشد؛ "
                                    "نمره ها ذخيره نشد."),
@@ -352,6 +398,7 @@ void FrmkLID::key(const QString &code)
 
     m_resultsPanel->show();
     Adodc3->filter(expression);
+    updateChart();
     m_currentCode->setText(code);
 
     const ScoringKey::Scores scores = ScoringKey::score(answers);

@@ -5,6 +5,7 @@
 #include "platform/Skin.h"
 
 class Binder;
+class ProfileChartWidget;
 class QFrame;
 class QLineEdit;
 class TableView;
@@ -50,6 +51,8 @@ private:
     void buildSubjectPanel();
     void buildResultsPanel();
     void buildLegend();
+    void buildChart();
+    void updateChart();
     void buildHelpPanel();
     void buildButtons();
     void openViews();
@@ -61,6 +64,8 @@ private:
     QFrame *m_resultsPanel = nullptr;  // Frame2
     QFrame *m_legend = nullptr;        // Frame3
     QFrame *m_helpPanel = nullptr;     // Frame4
+    QFrame *m_chartPanel = nullptr;    // Frame5: the profile chart
+    ProfileChartWidget *m_chart = nullptr;
     QLineEdit *m_currentCode = nullptr;  // Text5
     QLineEdit *m_theme = nullptr;        // Text1
     QLineEdit *m_clinicName = nullptr;   // Text2

@@ -12,7 +12,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QFrame>
+#include <QPointer>
+#include <QProcess>
 #include <QPushButton>
+
+#include <string_view>
 
 namespace {
 void prepare(TestFolder &folder)
@@ -24,6 +28,18 @@ void prepare(TestFolder &folder)
     for (int i = 0; i < 90; ++i)
         answers << QString::number(1 + (i * 7) % 5);
     SubjectRows::setAnswers(folder, "1001", answers);
+}
+
+// The open previews, guarded: taking a picture lets pending deletions of
+// other closed windows run.
+QList<QPointer<ReportPreview>> previews()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QList<QPointer<ReportPreview>> out;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *preview = qobject_cast<ReportPreview *>(w); preview && preview->isVisible())
+            out << preview;
+    return out;
 }
 
 void closeKeying(FrmkLID *window)
@@ -48,6 +64,18 @@ static RenderRegistration keyingWindow("FrmkLID", [](const QString &outDir) {
         savePicture(window, outDir, "FrmkLID-open" + suffix);
         window->key("1001");
         savePicture(window, outDir, "FrmkLID-keyed" + suffix);
+        // A subject with unanswered items and a tall profile, for the chart.
+        if (theme == std::string_view("9")) {
+            folder.addSubject("1002", "B", QStringLiteral("علي"), QStringLiteral("رضايي"));
+            QStringList answers(90, QStringLiteral("5"));
+            for (int i = 0; i < 90; i += 4)
+                answers[i] = QStringLiteral("2");
+            for (int i = 2; i < 90; i += 15)
+                answers[i].clear();
+            SubjectRows::setAnswers(folder, "1002", answers);
+            window->key("1002");
+            savePicture(window, outDir, "FrmkLID-keyed-chart" + suffix);
+        }
         window->findChild<QPushButton *>("Command2")->click();
         savePicture(window, outDir, "FrmkLID-help" + suffix);
         closeKeying(window);
@@ -66,11 +94,17 @@ static RenderRegistration scoringReports("reports", [](const QString &outDir) {
         sheet.setCaption(DataR1::valueLabelFor(column), window->shownValue(column));
     sheet.setCaption(DataR1::addressLabel(), QStringLiteral("تهران، خيابان وليعصر، کوچه مهر، پلاک 12"));
     sheet.saveAsPdf(QDir(outDir).filePath("DataR1.pdf"));
+    // Both pages as a reader of the PDF sees them: DataR1-page-1.png, DataR1-page-2.png.
+    QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("110"),
+                                                   QDir(outDir).filePath("DataR1.pdf"),
+                                                   QDir(outDir).filePath("DataR1-page")});
     sheet.show();
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *preview = qobject_cast<ReportPreview *>(w)) {
+    for (const QPointer<ReportPreview> &preview : previews())
+        if (preview) {
             preview->resize(900, 760);
             savePicture(preview, outDir, "DataR1-preview");
+            preview->showPage(2);
+            savePicture(preview, outDir, "DataR1-preview-chart");
             preview->close();
         }
     closeKeying(window);
@@ -82,8 +116,8 @@ static RenderRegistration scoringReports("reports", [](const QString &outDir) {
                         QDir(outDir).filePath("DataRPrint.pdf"));
     showSubjectTable(all, QStringLiteral("کلينيک روان شناسي مهرسان"),
                      QStringLiteral("تهران، خيابان وليعصر، کوچه مهر، پلاک 12"));
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *preview = qobject_cast<ReportPreview *>(w); preview && preview->isVisible()) {
+    for (const QPointer<ReportPreview> &preview : previews())
+        if (preview) {
             preview->resize(1000, 760);
             savePicture(preview, outDir, "DataRPrint-preview");
             preview->showPage(7);

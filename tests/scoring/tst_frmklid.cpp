@@ -9,6 +9,7 @@
 #include "scoring/DataR1.h"
 #include "scoring/DataRPrint.h"
 #include "scoring/FrmkLID.h"
+#include "scoring/ProfileChart.h"
 #include "scoring/ReportPreview.h"
 #include "scoring/ScoringKey.h"
 #include "shell/Frm1.h"
@@ -101,6 +102,7 @@ private slots:
     void oneSubjectPrintRules();
     void oneSubjectPrintAfterACodeNotFound();
     void allSubjectsPrint();
+    void chartFollowsTheKeying();
 };
 
 void FrmkLIDTest::initTestCase()
@@ -419,6 +421,8 @@ void FrmkLIDTest::rekeyingStoresTheNewSums()
     QCOMPARE(storedScores(folder, "R1").last(), QStringLiteral("270"));
     // Items 1..45 are 5 and 46..90 are 1: each subscale has three of each.
     QCOMPARE(storedScores(folder, "R1"), allScores(18, 270));
+    // Also in a window never shown the chart carries the new sums.
+    QCOMPARE(window->findChild<ProfileChartWidget *>("chartProfile")->scores(), QStringList(15, QStringLiteral("18")));
     delete window;
 }
 
@@ -471,6 +475,8 @@ void FrmkLIDTest::oneSubjectPrintRules()
     QTest::mouseClick(print, Qt::LeftButton);
     QVERIFY(dialogs.shown.isEmpty());
     QCOMPARE(openWindows<ReportPreview>().size(), 1);
+    // The sheet and its profile chart.
+    QCOMPARE(openWindows<ReportPreview>().first()->pageCount(), 2);
     QCOMPARE(window->currentCode(), QString());
     // The preview does not block the keying window.
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
@@ -488,6 +494,7 @@ void FrmkLIDTest::oneSubjectPrintRules()
         QCOMPARE(sheet.caption(DataR1::valueLabelFor(column)), window->shownValue(column));
     QCOMPARE(sheet.caption("Label48"), QStringLiteral("360"));
     QCOMPARE(sheet.caption(DataR1::addressLabel()), QStringLiteral("شيراز"));
+    QCOMPARE(sheet.chartScores(), QStringList(15, QStringLiteral("24")));
 
     // Printing again at once asks for a new keying first.
     dialogs.clear();
@@ -568,6 +575,85 @@ void FrmkLIDTest::allSubjectsPrint()
     QVERIFY(plain.contains(PdfTools::plain(QStringLiteral("کلينيک مهر"))));
     QVERIFY(plain.contains(PdfTools::plain(QStringLiteral("اصفهان خيابان مهر شماره 5"))));
     QVERIFY(!text.contains("later"));
+}
+
+void FrmkLIDTest::chartFollowsTheKeying()
+{
+    TestFolder folder;
+    WindowsClosed closed;
+    // Item k + 15j answered 1 + (k + j) % 5: the subscales differ (sums 12 to 18).
+    folder.addSubject("H1");
+    QStringList answers;
+    for (int i = 0; i < 90; ++i)
+        answers << QString::number(1 + (i % 15 + i / 15) % 5);
+    // Subscale ES (items 6, 21, ...) answered 5 throughout: 30, a full bar.
+    for (int item : ScoringKey::itemsOf(6))
+        answers[item - 1] = "5";
+    SubjectRows::setAnswers(folder, "H1", answers);
+    folder.addSubject("H2");
+    SubjectRows::setAnswers(folder, "H2", SubjectRows::uniform("1"));
+    folder.sql("UPDATE IDE SET kol = '99', khodagahi = '30', shadmani = '8' WHERE Code = 'H2'");
+    ScriptedDialogs dialogs;
+    auto *window = new FrmkLID;
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    auto *chart = window->findChild<ProfileChartWidget *>("chartProfile");
+    QVERIFY(chart);
+    QVERIFY(chart->isVisible());
+    // Before any keying the scale stands empty, though the score view has a row.
+    QVERIFY(chart->scores().isEmpty());
+
+    window->key("H1");
+    const QStringList stored = storedScores(folder, "H1").mid(0, 15);
+    QCOMPARE(stored[0], QStringLiteral("30"));
+    QCOMPARE(chart->scores(), stored);
+    const ProfileChart::Layout layout = chart->chartLayout();
+    for (int i = 0; i < 15; ++i) {
+        QVERIFY(layout.rows[size_t(i)].hasBar);
+        QCOMPARE(layout.rows[size_t(i)].bar.width(), layout.fullLength * stored[i].toInt() / 30.0);
+    }
+    // Its captions are those of the results panel.
+    for (const auto &row : layout.rows) {
+        bool found = false;
+        for (QLabel *label : window->findChild<QFrame *>("Frame2")->findChildren<QLabel *>())
+            found = found || label->text() == row.caption;
+        QVERIFY2(found, qPrintable(row.caption));
+    }
+    // What is drawn: the full bar of ES in the top row, and its value.
+    const QImage picture = chart->grab().toImage();
+    const double y = layout.rows[0].bar.center().y();
+    for (double f : {0.1, 0.5, 0.9}) {
+        const QRgb pixel = picture.pixel(qRound(layout.baseline - layout.fullLength * f), qRound(y));
+        QVERIFY2(qGreen(pixel) < 140 && qGreen(pixel) > qRed(pixel) + 30, qPrintable(QString::number(f)));
+    }
+
+    // Beside the other panels, inside the window, overlapping none.
+    auto *panel = window->findChild<QFrame *>("Frame5");
+    QVERIFY(panel && panel->isAncestorOf(chart));
+    QVERIFY(window->rect().contains(panel->geometry()));
+    for (const char *other : {"Frame1", "Frame2", "Frame3", "buttons"}) {
+        QWidget *w = window->findChild<QWidget *>(other);
+        QVERIFY(!w->geometry().intersects(panel->geometry()));
+        QVERIFY(window->rect().contains(w->geometry()));
+        QVERIFY(w->x() > panel->geometry().right());
+    }
+    QVERIFY(panel->height() >= window->findChild<QFrame *>("Frame2")->geometry().bottom() - 20);
+
+    // Another subject: the chart follows.
+    window->key("H2");
+    QCOMPARE(chart->scores(), QStringList(15, QStringLiteral("6")));
+
+    // A code not found hides the results, and the bars with them.
+    window->key("nobody");
+    QVERIFY(chart->scores().isEmpty());
+
+    // A refused commit: the fields show what the row still holds, so does the chart.
+    folder.sql("UPDATE IDE SET khodagahi = '30', shadmani = '8' WHERE Code = 'H2'");
+    folder.sql("CREATE TRIGGER refuse BEFORE UPDATE ON IDE BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    window->key("H2");
+    QCOMPARE(chart->scores().value(0), QStringLiteral("30"));
+    QCOMPARE(chart->scores().value(14), QStringLiteral("8"));
+    QCOMPARE(chart->scores().value(1), QStringLiteral("6"));
 }
 
 QTEST_MAIN(FrmkLIDTest)

@@ -53,6 +53,7 @@ private slots:
     void rowNumbersRestartAtOneEveryTime();
     void reportKeepsTheRowsItWasGiven();
     void resultSheetOfOneSubject();
+    void resultSheetSecondPageHoldsTheChart();
     void previewSavesThePdfItShows();
     void unwritableFileIsReportedAndNothingWritten();
     void printingFromThePreview();
@@ -328,9 +329,13 @@ void ReportsTest::resultSheetOfOneSubject()
     const QString file = m_out.filePath("sheet.pdf");
     QString error;
     QVERIFY2(sheet.saveAsPdf(file, &error), qPrintable(error));
-    QCOMPARE(PdfTools::pageCount(file), 1);
+    // The sheet, then its profile chart.
+    QCOMPARE(PdfTools::pageCount(file), 2);
 
-    const auto words = PdfTools::words(file);
+    QList<PdfTools::Word> words;
+    for (const auto &w : PdfTools::words(file))
+        if (w.page == 1)
+            words << w;
     QStringList texts;
     for (const auto &w : words)
         texts << w.text;
@@ -340,7 +345,7 @@ void ReportsTest::resultSheetOfOneSubject()
     QVERIFY(texts.contains("615"));
     for (int i = 0; i < 15; ++i)
         QVERIFY2(texts.contains(QString::number(60 + i)), qPrintable(QString::number(60 + i)));
-    QVERIFY(PdfTools::plain(PdfTools::text(file)).contains(PdfTools::plain(kAddress)));
+    QVERIFY(PdfTools::plain(PdfTools::text(file, 1, 1)).contains(PdfTools::plain(kAddress)));
     // Right column ES, AS ...; left column PS, RT ... and the total last.
     auto find = [&](const QString &t) {
         for (const auto &w : words)
@@ -348,9 +353,121 @@ void ReportsTest::resultSheetOfOneSubject()
                 return w;
         return PdfTools::Word();
     };
-    QVERIFY(find("60").xCentre() > find("68").xCentre());  // ES right of PS
+    QVERIFY(find("60").xCentre() > find("68").xCentre());  // ES right of RT
     QVERIFY(find("60").yMin < find("61").yMin);            // ES above AS
     QVERIFY(find("615").yMin > find("74").yMin);           // total below HA
+
+    // The first page keeps its design: each value stands in its label's box
+    // (twips from the sheet's top left corner), and nothing of the chart.
+    const QRectF printable = DataR1::designedLayout().paintRect(QPageLayout::Point);
+    const double left = printable.left() + (printable.width() - 7230 / 20.0) / 2;
+    auto inBox = [&](const QString &text, const QRect &twipsBox) {
+        const PdfTools::Word w = find(text);
+        const QRectF box(left + twipsBox.x() / 20.0, printable.top() + twipsBox.y() / 20.0, twipsBox.width() / 20.0,
+                         twipsBox.height() / 20.0);
+        return !w.text.isEmpty() && box.contains(QPointF(w.xCentre(), (w.yMin + w.yMax) / 2));
+    };
+    QVERIFY(inBox("X-77", QRect(4752, 1152, 669, 465)));  // Label15
+    QVERIFY(inBox("29", QRect(2592, 1152, 669, 465)));    // Label19
+    QVERIFY(inBox("60", QRect(3852, 2538, 480, 339)));    // Label12, ES
+    QVERIFY(inBox("67", QRect(3852, 5436, 480, 339)));    // Label33, IR
+    QVERIFY(inBox("68", QRect(1260, 2979, 489, 339)));    // Label35, RT
+    QVERIFY(inBox("70", QRect(1260, 2601, 489, 339)));    // Label37, PS
+    QVERIFY(inBox("74", QRect(1260, 5039, 480, 345)));    // Label41, HA
+    QVERIFY(inBox("615", QRect(1260, 5480, 480, 345)));   // Label48, the total
+    const QString first = PdfTools::plain(PdfTools::text(file, 1, 1));
+    QVERIFY(!first.contains(PdfTools::plain(QStringLiteral("نيمرخ"))));
+    QVERIFY(!texts.contains("24"));
+}
+
+void ReportsTest::resultSheetSecondPageHoldsTheChart()
+{
+    DataR1 sheet;
+    sheet.setCaption("Label15", "Z-5");
+    sheet.setCaption("Label22", QStringLiteral("ليسانس"));
+    // Legend order; none is a mark of the scale, one lies beyond it, one is empty.
+    const QStringList scores = {"27", "9", "15", "21", "45", "", "7", "8", "10", "11", "13", "14", "16", "17", "19"};
+    const QStringList columns = ScoringKey::scoreColumns();
+    for (int i = 0; i < 15; ++i)
+        sheet.setCaption(DataR1::valueLabelFor(columns[i]), scores[i]);
+    sheet.setCaption("Label48", "777");
+    QCOMPARE(sheet.chartScores(), scores);
+    const QString file = m_out.filePath("sheet-chart.pdf");
+    QVERIFY(sheet.saveAsPdf(file));
+    QCOMPARE(PdfTools::pageCount(file), 2);
+
+    const QString text = PdfTools::plain(PdfTools::text(file, 2, 2));
+    for (const QString &part : {QStringLiteral("نيمرخ نمره هاي آزمودني"), QStringLiteral("نمره كل"),
+                                QStringLiteral("خودآگاهي هيجاني"), QStringLiteral("مسئوليت پذيري اجتماعي"),
+                                QStringLiteral("شادماني"), QStringLiteral("Z-5"), QStringLiteral("777")})
+        QVERIFY2(text.contains(PdfTools::plain(part)), qPrintable(part));
+    // Only the code: the other details stay on the first page.
+    QVERIFY(!text.contains(PdfTools::plain(QStringLiteral("ليسانس"))));
+
+    QList<PdfTools::Word> words;
+    for (const auto &w : PdfTools::words(file))
+        if (w.page == 2)
+            words << w;
+    auto find = [&](const QString &t) {
+        PdfTools::Word found;
+        for (const auto &w : words)
+            if (w.text == t && (found.text.isEmpty() || w.yMin > found.yMin))
+                found = w;  // the lowest: the scale's marks lie below the bars
+        return found;
+    };
+    // The scale: 0 at the right, 30 at the left, on one line below the bars.
+    QList<PdfTools::Word> ticks;
+    for (int v = 0; v <= 30; v += 6)
+        ticks << find(QString::number(v));
+    for (int i = 0; i < ticks.size(); ++i) {
+        QVERIFY2(!ticks[i].text.isEmpty(), qPrintable(QString::number(6 * i)));
+        QVERIFY(qAbs(ticks[i].yMin - ticks[0].yMin) < 1);
+        if (i > 0)
+            QVERIFY(ticks[i].xCentre() < ticks[i - 1].xCentre() - 20);
+    }
+    const double zero = ticks.first().xCentre();
+    const double thirty = ticks.last().xCentre();
+    // Each value stands at the end of its bar: the further left, the larger.
+    double lastY = 0;
+    for (int i = 0; i < 15; ++i) {
+        if (scores[i].isEmpty())
+            continue;
+        const PdfTools::Word value = find(scores[i]);
+        QVERIFY2(!value.text.isEmpty(), qPrintable(scores[i]));
+        const double end = zero - (zero - thirty) * qMin(30, scores[i].toInt()) / 30.0;
+        QVERIFY2(value.xMax <= end + 0.5 && value.xMax > end - 4,
+                 qPrintable(QStringLiteral("%1 ends at %2, its bar at %3").arg(scores[i]).arg(value.xMax).arg(end)));
+        QVERIFY(value.yMin > lastY);
+        QVERIFY(value.yMax < ticks.first().yMin);
+        lastY = value.yMin;
+    }
+    // The captions (Persian, read back letter by letter) stand right of the
+    // baseline, in every row; the row of the empty score has its caption only.
+    auto centreY = [](const PdfTools::Word &w) { return (w.yMin + w.yMax) / 2; };
+    const double firstRow = centreY(find(scores[0]));
+    const double lastRow = centreY(find(scores[14]));
+    const double emptyRow = (centreY(find(scores[4])) + centreY(find(scores[6]))) / 2;
+    int captionLetters = 0;
+    int emptyRowLetters = 0;
+    for (const auto &w : words) {
+        const double y = centreY(w);
+        if (y < firstRow - 3 || y > lastRow + 3)
+            continue;
+        bool number = false;
+        w.text.toInt(&number);
+        if (number) {
+            QVERIFY2(qAbs(y - emptyRow) > 3, qPrintable(w.text));
+            continue;
+        }
+        ++captionLetters;
+        QVERIFY2(w.xMin > zero, qPrintable(w.text));
+        if (qAbs(y - emptyRow) < 3)
+            ++emptyRowLetters;
+    }
+    QVERIFY(captionLetters > 100);
+    QVERIFY(emptyRowLetters > 0);
+    // The total below the chart.
+    QVERIFY(find("777").yMin > ticks.first().yMax);
 }
 
 void ReportsTest::previewSavesThePdfItShows()
