@@ -27,6 +27,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTableView>
 #include <QTimer>
 #include <QtTest>
@@ -344,6 +346,9 @@ QString WorkingDayTest::savePdf(const QString &previewCaption, const QString &na
     const QString file = m_folder->path() + "/" + name;
     m_dialogs->fileAnswers.enqueue(file);
     click(p, "cmdSavePdf");
+    // To look at the pages: MEHRSAN_KEEP_PDF names a folder that keeps a copy.
+    if (const QString keep = qEnvironmentVariable("MEHRSAN_KEEP_PDF"); !keep.isEmpty())
+        QFile::copy(file, keep + "/" + name);
     return file;
 }
 
@@ -489,15 +494,24 @@ Frmbackup *WorkingDayTest::leaveTickingBackup()
     exitpro *prompt = exitpro::current();
     if (!prompt || !prompt->isVisible())
         return nullptr;
-    QTest::mouseClick(child<QCheckBox>(prompt, "Check1"), Qt::LeftButton);
-    if (!child<QCheckBox>(prompt, "Check1")->isChecked())
+    // A click on the tick box itself, at the reading side of its wide line.
+    auto *tick = child<QCheckBox>(prompt, "Check1");
+    QStyleOptionButton option;
+    option.initFrom(tick);
+    const QRect box = tick->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, tick);
+    QTest::mouseClick(tick, Qt::LeftButton, {}, box.center());
+    if (!tick->isChecked()) {
+        qWarning("the backup box is not ticked");
         return nullptr;
+    }
     // The "yes" picture lights up under the mouse and takes the click.
     QEvent enter(QEvent::Enter);
     QCoreApplication::sendEvent(child<QLabel>(prompt, "k1"), &enter);
     QTest::mouseClick(child<QLabel>(prompt, "k2"), Qt::LeftButton);
     settle();
     const auto backups = visibleWindows<Frmbackup>();
+    if (backups.size() != 1)
+        qWarning("%d backup windows are open", int(backups.size()));
     return backups.size() == 1 ? backups.first() : nullptr;
 }
 
