@@ -60,7 +60,7 @@ const Subject kFirst = {"101", "مريم", "احمدي", "زن", "34", "متأه
 // A code with a single quote and Persian letters: it must be taken as typed everywhere.
 const Subject kQuoted = {"نيک'رو7", "رضا", "کريمي", "مرد", "41", "مجرد", "B", "فوق ديپلم", secondPattern};
 const Subject kThird = {"103", "سارا", "نوري", "زن", "27", "مجرد", "B", "ديپلم", nullptr};
-const Subject kFourth = {"104", "حسن", "موسوي", "مرد", "50", "متأهل", "C", "دکترا", nullptr};
+const Subject kFourth = {"104", "حسن", "موسوي", "مرد", "50", "متأهل", "C", "دکترا", secondPattern};
 
 QString storedFor(int item, int option) { return QString::number(kAscending.count(item) ? option : 6 - option); }
 
@@ -132,7 +132,8 @@ private slots:
 private:
     Frm1 *mainWindow();
     void registerSubject(const Subject &s);
-    bool runTest(const Subject &s);
+    // Runs the test for the subject, answering the first `items` items.
+    bool runTest(const Subject &s, int items = 90);
     QString savePdf(const QString &previewCaption, const QString &name);
     // Leaves the main window through the exit prompt with the backup box ticked.
     Frmbackup *leaveTickingBackup();
@@ -280,7 +281,7 @@ void WorkingDayTest::registerThreeSubjects()
 
 // Clicks the main window's run button, answers the code box and, while the
 // modal test window is open, answers all ninety items by clicks.
-bool WorkingDayTest::runTest(const Subject &s)
+bool WorkingDayTest::runTest(const Subject &s, int items)
 {
     m_dialogs->clear();
     m_dialogs->inputAnswers.enqueue(s.code);
@@ -295,7 +296,7 @@ bool WorkingDayTest::runTest(const Subject &s)
         if (!QTest::qWaitForWindowActive(w))
             qWarning("the test window did not become active");
         click(w, "Command1");  // Start, after the instructions
-        for (int item = 1; item <= 90; ++item) {
+        for (int item = 1; item <= items; ++item) {
             if (child<QLineEdit>(w, "Text6")->text() != QString::number(item)) {
                 qWarning("item %d expected, the window shows %s", item,
                          qPrintable(child<QLineEdit>(w, "Text6")->text()));
@@ -303,7 +304,7 @@ bool WorkingDayTest::runTest(const Subject &s)
             }
             QTest::mouseClick(child<QRadioButton>(w, QStringLiteral("Option%1").arg(s.choice(item))), Qt::LeftButton);
             click(w, "CmdNext");
-            answeredAll = item == 90;
+            answeredAll = item == items;
         }
         click(w, "Command5");  // Exit
         if (w->isVisible())
@@ -385,13 +386,14 @@ void WorkingDayTest::keyAllThreeAndPrint()
             QVERIFY2(words.contains(value), qPrintable(value));
         QVERIFY2(words.contains(PdfTools::plain(s.age)), qPrintable(words.join(' ')));
         QVERIFY(words.contains(PdfTools::plain(s.sex)));
+        QCOMPARE(preview(sheetCaption)->pageCount(), 1);
         sheets << pdf;
     }
     // The quoted code is printed as typed.
     QVERIFY2(PdfTools::plain(PdfTools::text(sheets[1])).contains(PdfTools::plain(kQuoted.code)) ||
                  PdfTools::plain(PdfTools::text(sheets[1])).contains(QStringLiteral("نيک'رو")),
              qPrintable(PdfTools::text(sheets[1])));
-    QVERIFY(!pdfWords(sheets[0]).contains(kQuoted.sex));
+    QVERIFY(!pdfWords(sheets[0]).contains(PdfTools::plain(kQuoted.sex)));
 
     // The third subject has no answers: the warning lists every item, then all scores are 0.
     m_dialogs->clear();
@@ -524,11 +526,20 @@ void WorkingDayTest::leaveWithBackup()
     QCOMPARE(visibleWindows<Frm1>().size(), 0);
     QCOMPARE(m_ends, 0);
 
-    m_backupFile = m_folder->path() + QStringLiteral("/Back/روز کاري.mdbB");
+    // The operator takes the name the save dialog proposes, in the folder it opens on.
     m_dialogs->clear();
-    m_dialogs->fileAnswers.enqueue(m_backupFile);
+    m_dialogs->onShow = [this](const ScriptedDialogs::Shown &shown) {
+        if (shown.kind == QLatin1String("save"))
+            m_dialogs->fileAnswers.enqueue(QDir(shown.folder).filePath(shown.proposedName));
+    };
     click(backup, "b1");
-    QCOMPARE(child<QLineEdit>(backup, "Text1")->text(), m_backupFile);
+    m_dialogs->onShow = nullptr;
+    m_backupFile = child<QLineEdit>(backup, "Text1")->text();
+    QCOMPARE(QFileInfo(m_backupFile).dir().canonicalPath(), QDir(m_folder->path() + "/Back").canonicalPath());
+    QVERIFY2(QRegularExpression(QStringLiteral("^در تاريخ1[34]\\d\\d\\.\\d+\\.\\d+ ساعت\\)\\d+\\.\\d\\d\\)\\.mdbB$"))
+                 .match(QFileInfo(m_backupFile).fileName())
+                 .hasMatch(),
+             qPrintable(m_backupFile));
     click(backup, "VisualButtonEx2");
     QCOMPARE(m_dialogs->texts().last(), QStringLiteral("نسخه پشتيبان تهيه گرديد"));
     QCOMPARE(m_ends, 1);
@@ -553,9 +564,14 @@ void WorkingDayTest::startAgainAndRestore()
     QVERIFY(openProgramDatabase());
     QVERIFY(Frm1::load());
 
-    // The day goes on: one more subject.
+    // The day goes on: one more subject, who answers a few items; the test
+    // window stays loaded, hidden, as after every run.
     registerSubject(kFourth);
     QCOMPARE(count("IDE"), 3);
+    QVERIFY(runTest(kFourth, 5));
+    QCOMPARE(m_folder->sql("SELECT \"1\" || \"5\" || ifnull(\"6\", '-') FROM Answer WHERE Code = ?", {kFourth.code}),
+             QStringList{storedFor(1, secondPattern(1)) + storedFor(5, secondPattern(5)) + '-'});
+    QVERIFY(FrmTest::isLoaded());
     QVERIFY(dump("IDE") != m_backedUp["IDE"]);
 
     Frmbackup *backup = leaveTickingBackup();
@@ -573,7 +589,11 @@ void WorkingDayTest::startAgainAndRestore()
     settle();
     QVERIFY(visibleWindows<QWidget>().isEmpty());
 
-    // Exactly the data that was backed up: the fourth subject is gone again.
+    // Exactly the data that was backed up, to the byte: nothing was written
+    // after the restore, and the fourth subject is gone again.
+    QFile copy(m_backupFile), database(m_folder->databaseFile());
+    QVERIFY(copy.open(QIODevice::ReadOnly) && database.open(QIODevice::ReadOnly));
+    QVERIFY(copy.readAll() == database.readAll());
     for (auto it = m_backedUp.cbegin(); it != m_backedUp.cend(); ++it)
         QCOMPARE(dump(it.key()), it.value());
     QCOMPARE(m_folder->sql("SELECT COUNT(*) FROM IDE WHERE Code = ?", {kFourth.code}), QStringList{"0"});
