@@ -60,7 +60,8 @@ const Subject kFirst = {"101", "مريم", "احمدي", "زن", "34", "متأه
 // A code with a single quote and Persian letters: it must be taken as typed everywhere.
 const Subject kQuoted = {"نيک'رو7", "رضا", "کريمي", "مرد", "41", "مجرد", "B", "فوق ديپلم", secondPattern};
 const Subject kThird = {"103", "سارا", "نوري", "زن", "27", "مجرد", "B", "ديپلم", nullptr};
-const Subject kFourth = {"104", "حسن", "موسوي", "مرد", "50", "متأهل", "C", "دکترا", secondPattern};
+// Registered on the next start under the code the deleted subject left free.
+const Subject kFourth = {"103", "حسن", "موسوي", "مرد", "50", "متأهل", "C", "دکترا", secondPattern};
 
 QString storedFor(int item, int option) { return QString::number(kAscending.count(item) ? option : 6 - option); }
 
@@ -519,6 +520,21 @@ Frmbackup *WorkingDayTest::leaveTickingBackup()
 
 void WorkingDayTest::leaveWithBackup()
 {
+    // First a change of mind: the prompt's "no" brings back a main window that works.
+    click(mainWindow(), "Command6");
+    settle();
+    QVERIFY(!Frm1::current());
+    exitpro *prompt = exitpro::current();
+    QVERIFY(prompt && prompt->isVisible());
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(child<QLabel>(prompt, "C1"), &enter);
+    QTest::mouseClick(child<QLabel>(prompt, "C2"), Qt::LeftButton);
+    settle();
+    QVERIFY(!exitpro::current());
+    QCOMPARE(visibleWindows<Frm1>().size(), 1);
+    QCOMPARE(mainWindow()->exitMode(), QStringLiteral("2"));
+    QCOMPARE(m_ends, 0);
+
     for (const QString &table : {"IDE", "Answer", "Theme", "QU"})
         m_backedUp.insert(table, dump(table));
     Frmbackup *backup = leaveTickingBackup();
@@ -559,6 +575,8 @@ void WorkingDayTest::startAgainAndRestore()
     FrmTest::unload();
     settle();
     QVERIFY(QApplication::topLevelWidgets().isEmpty() || visibleWindows<QWidget>().isEmpty());
+    QVERIFY(!Frm1::current());
+    QVERIFY(!exitpro::current());
     ProgramEnd::setQuitHook([this] { ++m_ends; });
     m_dialogs->clear();
     QVERIFY(openProgramDatabase());
