@@ -63,6 +63,9 @@ const Subject kThird = {"103", "سارا", "نوري", "زن", "27", "مجرد",
 // Registered on the next start under the code the deleted subject left free.
 const Subject kFourth = {"103", "حسن", "موسوي", "مرد", "50", "متأهل", "C", "دکترا", secondPattern};
 
+const QString kClinic = QStringLiteral("کلينيک آرامش");
+const QString kAddress = QStringLiteral("تهران، خيابان آزادي، پلاک ۱۲");
+
 QString storedFor(int item, int option) { return QString::number(kAscending.count(item) ? option : 6 - option); }
 
 template <typename T>
@@ -122,6 +125,7 @@ private slots:
     }
     void cleanup() { m_broken = m_broken || QTest::currentTestFailed(); }
 
+    void setUpTheClinic();
     void registerThreeSubjects();
     void runTheTestForTwo();
     void keyAllThreeAndPrint();
@@ -163,9 +167,29 @@ void WorkingDayTest::initTestCase()
     QCOMPARE(count("IDE"), 0);
     QCOMPARE(count("Answer"), 0);
     QCOMPARE(count("QU"), 90);
-    m_folder->sql("UPDATE Theme SET Name = ?, Adress = ?",
-                  {QStringLiteral("کلينيک آرامش"), QStringLiteral("تهران، خيابان آزادي، پلاک ۱۲")});
     QVERIFY(Frm1::load());
+}
+
+void WorkingDayTest::setUpTheClinic()
+{
+    // Settings, then the clinic's name and address, typed over what the folder shipped with.
+    Frm1 *main = mainWindow();
+    click(main, "Command9");
+    click(child<QWidget>(main, "Frame8"), "Command67");
+    QWidget *panel = child<QWidget>(main, "Frame9");
+    QVERIFY(panel->isVisible());
+    for (const auto &[field, text] : {std::pair{"Text2", kClinic}, std::pair{"Text14", kAddress}}) {
+        auto *edit = child<QLineEdit>(panel, field);
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        typeText(edit, text);
+    }
+    QCOMPARE(child<QLabel>(main, "SkinLabel1")->text(), kClinic);
+    click(panel, "Command64");
+    QVERIFY(!panel->isVisible());
+    QCOMPARE(m_folder->sql("SELECT Name || '|' || Adress FROM Theme"), QStringList{kClinic + '|' + kAddress});
+    click(child<QWidget>(main, "Frame8"), "Command69");
+    QVERIFY(!child<QWidget>(main, "Frame8")->isVisible());
 }
 
 void WorkingDayTest::cleanupTestCase()
@@ -388,6 +412,7 @@ void WorkingDayTest::keyAllThreeAndPrint()
         QVERIFY2(words.contains(PdfTools::plain(s.age)), qPrintable(words.join(' ')));
         QVERIFY(words.contains(PdfTools::plain(s.sex)));
         QCOMPARE(preview(sheetCaption)->pageCount(), 1);
+        QVERIFY(words.contains(PdfTools::plain(QStringLiteral("آزادي"))));  // from the clinic's address
         sheets << pdf;
     }
     // The quoted code is printed as typed.
@@ -421,7 +446,7 @@ void WorkingDayTest::keyAllThreeAndPrint()
         QVERIFY2(words.contains(s.code), qPrintable(s.code));
     for (const Subject &s : {kFirst, kQuoted})
         QVERIFY2(words.contains(expectedScores(s).last()), qPrintable(expectedScores(s).last()));
-    QVERIFY(PdfTools::plain(PdfTools::text(table)).contains(PdfTools::plain(QStringLiteral("کلينيک آرامش"))));
+    QVERIFY(PdfTools::plain(PdfTools::text(table)).contains(PdfTools::plain(kClinic)));
     QCOMPARE(words.count(QStringLiteral("B")), 2);
     QCOMPARE(words.count(QStringLiteral("A")), 1);
 
@@ -468,6 +493,7 @@ void WorkingDayTest::codeWindowPrintsGroupAndDeletes()
     QVERIFY(words.contains(expectedScores(kQuoted).last()));
     QCOMPARE(words.count(QStringLiteral("B")), 2);
     QCOMPARE(words.count(QStringLiteral("A")), 0);
+    QVERIFY(words.contains(PdfTools::plain(QStringLiteral("آزادي"))));
     for (ReportPreview *p : visibleWindows<ReportPreview>())
         click(p, "cmdClose");
 
