@@ -15,6 +15,7 @@
 #include "scoring/FrmkLID.h"
 #include "scoring/ReportPreview.h"
 #include "shell/Frm1.h"
+#include "shell/Frmskin.h"
 #include "shell/ProgramStart.h"
 #include "test/FrmTest.h"
 
@@ -24,6 +25,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -64,6 +66,7 @@ const Subject kThird = {"103", "سارا", "نوري", "زن", "27", "مجرد",
 const Subject kFourth = {"103", "حسن", "موسوي", "مرد", "50", "متأهل", "C", "دکترا", secondPattern};
 
 const QString kClinic = QStringLiteral("کلينيک آرامش");
+const QString kSkin = QStringLiteral("Mehrsan skin: Mac");  // theme 6
 const QString kAddress = QStringLiteral("تهران، خيابان آزادي، پلاک ۱۲");
 
 QString storedFor(int item, int option) { return QString::number(kAscending.count(item) ? option : 6 - option); }
@@ -126,6 +129,7 @@ private slots:
     void cleanup() { m_broken = m_broken || QTest::currentTestFailed(); }
 
     void setUpTheClinic();
+    void chooseTheTheme();
     void registerThreeSubjects();
     void runTheTestForTwo();
     void keyAllThreeAndPrint();
@@ -251,6 +255,30 @@ QStringList WorkingDayTest::expectedScores(const Subject &s) const
     return out;
 }
 
+void WorkingDayTest::chooseTheTheme()
+{
+    Frm1 *main = mainWindow();
+    click(main, "Command9");
+    click(child<QWidget>(main, "Frame8"), "Command68");
+    QVERIFY(child<QWidget>(main, "Frame6")->isVisible());
+    click(child<QWidget>(main, "Frame6"), "Theme6");
+    settle();
+    QCOMPARE(m_folder->sql("SELECT TH FROM Theme"), QStringList{"6"});
+    QCOMPARE(visibleWindows<Frm1>().size(), 0);
+    QCOMPARE(visibleWindows<Frmskin>().size(), 1);
+    // The confirmation picture lights up under the mouse and takes the click.
+    Frmskin *confirm = visibleWindows<Frmskin>().first();
+    auto *k1 = child<QLabel>(confirm, "k1");
+    QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), k1->mapToGlobal(QPointF(3, 3)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(k1, &move);
+    QTest::mouseClick(child<QLabel>(confirm, "k2"), Qt::LeftButton);
+    settle();
+    QCOMPARE(visibleWindows<Frmskin>().size(), 0);
+    QVERIFY(mainWindow()->styleSheet().contains(kSkin));
+    QCOMPARE(mainWindow()->findChild<QLabel *>("SkinLabel1")->text(), kClinic);
+}
+
 void WorkingDayTest::registerSubject(const Subject &s)
 {
     Frm1 *main = mainWindow();
@@ -357,6 +385,7 @@ void WorkingDayTest::runTheTestForTwo()
             expected << storedFor(item, s.choice(item));
         QCOMPARE(m_folder->sql(row, {s.code}), QStringList{expected.join(',')});
         QVERIFY(mainWindow());
+        QVERIFY(FrmTest::isLoaded() && FrmTest::loaded()->styleSheet().contains(kSkin));
     }
     // The third subject has answered nothing, and no identity changed.
     QCOMPARE(m_folder->sql(row, {kThird.code}), QStringList{QString(89, ',')});
@@ -389,6 +418,7 @@ void WorkingDayTest::keyAllThreeAndPrint()
     QCOMPARE(visibleWindows<Frm1>().size(), 0);  // the keying window took its place
     QCOMPARE(visibleWindows<FrmkLID>().size(), 1);
     FrmkLID *keying = visibleWindows<FrmkLID>().first();
+    QVERIFY(keying->styleSheet().contains(kSkin));
 
     // Each tested subject is keyed and its result sheet saved from the preview.
     QStringList sheets;
@@ -466,6 +496,7 @@ void WorkingDayTest::codeWindowPrintsGroupAndDeletes()
     QCOMPARE(visibleWindows<FrmCode>().size(), 1);
     QCOMPARE(visibleWindows<Frm1>().size(), 0);
     FrmCode *codes = visibleWindows<FrmCode>().first();
+    QVERIFY(codes->styleSheet().contains(kSkin));
     auto *grid = child<QTableView>(codes, "DataGrid1");
     auto gridCodes = [grid] {
         QStringList out;
@@ -565,6 +596,7 @@ void WorkingDayTest::leaveWithBackup()
         m_backedUp.insert(table, dump(table));
     Frmbackup *backup = leaveTickingBackup();
     QVERIFY(backup);
+    QVERIFY(backup->styleSheet().contains(kSkin));
     QCOMPARE(visibleWindows<Frm1>().size(), 0);
     QCOMPARE(m_ends, 0);
 
@@ -606,7 +638,7 @@ void WorkingDayTest::startAgainAndRestore()
     ProgramEnd::setQuitHook([this] { ++m_ends; });
     m_dialogs->clear();
     QVERIFY(openProgramDatabase());
-    QVERIFY(Frm1::load());
+    QVERIFY(Frm1::load()->styleSheet().contains(kSkin));
 
     // The day goes on: one more subject, who answers a few items; the test
     // window stays loaded, hidden, as after every run.
