@@ -26,6 +26,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -66,6 +67,7 @@ const Subject kThird = {"103", "سارا", "نوري", "زن", "27", "مجرد",
 const Subject kFourth = {"103", "حسن", "موسوي", "مرد", "50", "متأهل", "C", "دکترا", secondPattern};
 
 const QString kClinic = QStringLiteral("کلينيک آرامش");
+const QString kItem7 = QStringLiteral("وقتي ناراحتم، مي دانم چه چيزي ناراحتم کرده است.");
 const QString kSkin = QStringLiteral("Mehrsan skin: Mac");  // theme 6
 const QString kAddress = QStringLiteral("تهران، خيابان آزادي، پلاک ۱۲");
 
@@ -129,6 +131,7 @@ private slots:
     void cleanup() { m_broken = m_broken || QTest::currentTestFailed(); }
 
     void setUpTheClinic();
+    void rewordAnItem();
     void chooseTheTheme();
     void registerThreeSubjects();
     void runTheTestForTwo();
@@ -255,6 +258,33 @@ QStringList WorkingDayTest::expectedScores(const Subject &s) const
     return out;
 }
 
+void WorkingDayTest::rewordAnItem()
+{
+    // Settings, then the item editor: item 7 found by its number typed in Persian digits.
+    Frm1 *main = mainWindow();
+    click(main, "Command9");
+    click(child<QWidget>(main, "Frame8"), "Command66");
+    QWidget *panel = child<QWidget>(main, "Frame1");
+    QVERIFY(panel->isVisible());
+    auto *number = child<QLineEdit>(panel, "Text13");
+    number->setFocus();
+    QTest::keyClick(number, Qt::Key_A, Qt::ControlModifier);
+    typeText(number, QStringLiteral("۷"));
+    auto *text = child<QPlainTextEdit>(panel, "Text18");
+    QCOMPARE(text->toPlainText(), m_folder->sql("SELECT QUs FROM QU WHERE ID = '7'").value(0));
+    text->setFocus();
+    QTest::keyClick(text, Qt::Key_A, Qt::ControlModifier);
+    typeText(text, kItem7);
+    m_dialogs->clear();
+    click(panel, "Command16");
+    QCOMPARE(m_dialogs->texts(), QStringList{QStringLiteral("تغييرات ذخيره شد")});
+    QCOMPARE(m_folder->sql("SELECT QUs FROM QU WHERE ID = '7'"), QStringList{kItem7});
+    QCOMPARE(m_folder->sql("SELECT COUNT(*) FROM QU WHERE QUs = ?", {kItem7}), QStringList{"1"});
+    click(panel, "Command15");
+    QVERIFY(!panel->isVisible());
+    click(child<QWidget>(main, "Frame8"), "Command69");
+}
+
 void WorkingDayTest::chooseTheTheme()
 {
     Frm1 *main = mainWindow();
@@ -336,6 +366,9 @@ void WorkingDayTest::registerThreeSubjects()
 // modal test window is open, answers all ninety items by clicks.
 bool WorkingDayTest::runTest(const Subject &s, int items)
 {
+    QStringList bank;  // the item texts as stored now, item 1 first
+    for (int item = 1; item <= 90; ++item)
+        bank << m_folder->sql("SELECT QUs FROM QU WHERE ID = ?", {QString::number(item)}).value(0);
     m_dialogs->clear();
     m_dialogs->inputAnswers.enqueue(s.code);
     bool answeredAll = false;
@@ -353,6 +386,10 @@ bool WorkingDayTest::runTest(const Subject &s, int items)
             if (child<QLineEdit>(w, "Text6")->text() != QString::number(item)) {
                 qWarning("item %d expected, the window shows %s", item,
                          qPrintable(child<QLineEdit>(w, "Text6")->text()));
+                break;
+            }
+            if (child<QLabel>(w, "SkinLbl5")->text() != bank[item - 1]) {
+                qWarning("item %d shows another text", item);
                 break;
             }
             QTest::mouseClick(child<QRadioButton>(w, QStringLiteral("Option%1").arg(s.choice(item))), Qt::LeftButton);
