@@ -144,7 +144,6 @@ private slots:
 private:
     Frm1 *mainWindow();
     void registerSubject(const Subject &s);
-    // Runs the test for the subject, answering the first `items` items.
     bool runTest(const Subject &s, int items = 90);
     QString savePdf(const QString &previewCaption, const QString &name);
     // Leaves the main window through the exit prompt with the backup box ticked.
@@ -363,7 +362,9 @@ void WorkingDayTest::registerThreeSubjects()
 }
 
 // Clicks the main window's run button, answers the code box and, while the
-// modal test window is open, answers all ninety items by clicks.
+// modal test window is open, presses Start, answers the first `items` items by
+// clicks on an option and Next, checking each item's number and text, and
+// leaves by Exit. True when every one of those items was answered.
 bool WorkingDayTest::runTest(const Subject &s, int items)
 {
     QStringList bank;  // the item texts as stored now, item 1 first
