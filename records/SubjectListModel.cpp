@@ -18,8 +18,37 @@ void SubjectListModel::reload()
 {
     beginResetModel();
     m_pages.clear();
-    m_rowCount = m_view->rowCount();
+    const auto first = m_view->rows(0, kPageSize, columns());
+    ++m_pagesRead;
+    keepPage(0, first);
+    m_rowCount = int(first.size());
+    m_atEnd = first.size() < kPageSize;
     endResetModel();
+}
+
+void SubjectListModel::keepPage(int page, const QList<QHash<QString, QString>> &rows) const
+{
+    // Keep only a few pages: the grid shows a screenful at a time.
+    if (m_pages.size() >= 8)
+        m_pages.clear();
+    m_pages.insert(page, rows);
+}
+
+bool SubjectListModel::canFetchMore(const QModelIndex &parent) const { return !parent.isValid() && !m_atEnd; }
+
+void SubjectListModel::fetchMore(const QModelIndex &parent)
+{
+    if (parent.isValid() || m_atEnd)
+        return;
+    const auto next = m_view->rows(m_rowCount, kPageSize, columns());
+    ++m_pagesRead;
+    m_atEnd = next.size() < kPageSize;
+    if (next.isEmpty())
+        return;
+    beginInsertRows(QModelIndex(), m_rowCount, m_rowCount + int(next.size()) - 1);
+    keepPage(m_rowCount / kPageSize, next);
+    m_rowCount += int(next.size());
+    endInsertRows();
 }
 
 int SubjectListModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : m_rowCount; }
@@ -33,11 +62,9 @@ QVariant SubjectListModel::data(const QModelIndex &index, int role) const
     const int page = index.row() / kPageSize;
     auto it = m_pages.find(page);
     if (it == m_pages.end()) {
-        // Keep only a few pages: the grid shows a screenful at a time.
-        if (m_pages.size() >= 8)
-            m_pages.clear();
-        it = m_pages.insert(page, m_view->rows(page * kPageSize, kPageSize, columns()));
+        keepPage(page, m_view->rows(page * kPageSize, kPageSize, columns()));
         ++m_pagesRead;
+        it = m_pages.find(page);
     }
     const int row = index.row() % kPageSize;
     if (row >= it->size())

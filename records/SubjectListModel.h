@@ -6,7 +6,8 @@
 class TableView;
 
 // The grid's rows: the list view's subjects, read a page at a time as the
-// grid scrolls to them, so that a long list never sits in memory whole.
+// grid scrolls to them, so that a long list never sits in memory whole and
+// nothing is counted: the grid learns of more rows as it reaches the end.
 class SubjectListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -21,6 +22,8 @@ public:
     void reload();
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    bool canFetchMore(const QModelIndex &parent) const override;
+    void fetchMore(const QModelIndex &parent) override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
@@ -31,7 +34,9 @@ public:
 private:
     static constexpr int kPageSize = 100;
     TableView *m_view;
-    int m_rowCount = 0;
+    int m_rowCount = 0;  // rows the grid knows of so far
+    bool m_atEnd = true;
+    void keepPage(int page, const QList<QHash<QString, QString>> &rows) const;
     mutable QHash<int, QList<QHash<QString, QString>>> m_pages;
     mutable int m_pagesRead = 0;
 };
