@@ -266,7 +266,7 @@ void FrmkLID::buildHelpPanel()
     auto *text = new QLabel(QString::fromUtf8(kHelpText), m_helpPanel);
     text->setObjectName(QStringLiteral("lblHelp"));
     text->setWordWrap(true);
-    text->setAlignment(Qt::AlignTop | Qt::AlignRight);
+    text->setAlignment(Qt::AlignTop | Qt::AlignRight | Qt::AlignAbsolute);
     column->addWidget(text, 1);
     auto *close = new QPushButton(QStringLiteral("خروج"), m_helpPanel);
     close->setObjectName(QStringLiteral("Command7"));
