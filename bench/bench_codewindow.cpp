@@ -1,5 +1,6 @@
 // The subject-code window with 10 and with 100,000 subjects: opening it,
 // filtering by group and deleting one subject. Medians of repeated runs.
+#include "BenchTools.h"
 #include "SubjectGenerator.h"
 
 #include "ScriptedDialogs.h"
@@ -8,28 +9,10 @@
 #include "records/FrmCode.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTemporaryDir>
-#include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <vector>
 
-namespace {
-double medianMilliseconds(int runs, const std::function<void()> &work)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        times.push_back(t.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-}  // namespace
 
 int main(int argc, char *argv[])
 {
@@ -43,7 +26,7 @@ int main(int argc, char *argv[])
         makeProgramFolder(dir.path(), QStringLiteral(MEHRSAN_PROGRAM_DIR));
         generateSubjects(dir.path() + "/DBTavor/DBTavor.mdb", count);
         Database::open(dir.path() + "/DBTavor/DBTavor.mdb");
-        const double open = medianMilliseconds(15, [] {
+        const double open = 1e3 * medianSeconds(15, [] {
             FrmCode window;
             window.show();
             QCoreApplication::processEvents();
@@ -51,12 +34,12 @@ int main(int argc, char *argv[])
         FrmCode window;
         window.show();
         QCoreApplication::processEvents();
-        const double filter = medianMilliseconds(15, [&] {
+        const double filter = 1e3 * medianSeconds(15, [&] {
             window.filterByGroup("B");
             QCoreApplication::processEvents();
         });
         int next = count;
-        const double remove = medianMilliseconds(9, [&] {
+        const double remove = 1e3 * medianSeconds(9, [&] {
             window.findChild<QLineEdit *>("Text5")->setText("S" + QString::number(next--));
             dialogs.buttonAnswers << QMessageBox::Yes;
             window.deleteSubject();

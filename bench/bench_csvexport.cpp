@@ -1,5 +1,6 @@
 // CSV export of 100,000 subjects: time, file size and the peak memory of the
 // export itself (the process's high-water mark is reset just before it).
+#include "BenchTools.h"
 #include "SubjectGenerator.h"
 
 #include "data/Database.h"
@@ -13,34 +14,6 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-namespace {
-long peakKilobytes()
-{
-    QFile status("/proc/self/status");
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
-long residentKilobytes()
-{
-    QFile status("/proc/self/status");
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
-void resetPeak()
-{
-    QFile clear("/proc/self/clear_refs");
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-}
-}  // namespace
 
 int main(int argc, char *argv[])
 {
@@ -53,8 +26,8 @@ int main(int argc, char *argv[])
         Database::open(dir.path() + "/DBTavor/DBTavor.mdb");
         TableView view("IDE");
         const QString file = dir.path() + "/Back/all.csv";
-        resetPeak();
-        const long before = residentKilobytes();
+        resetPeakMemory();
+        const long before = processKilobytes("VmRSS:");
         QElapsedTimer t;
         t.start();
         qint64 rows = 0;
@@ -62,7 +35,7 @@ int main(int argc, char *argv[])
             qFatal("export failed");
         const double seconds = t.nsecsElapsed() / 1e9;
         printf("| %d | %.2f s | %.1f MB | %.1f MB | %.1f MB |\n", count, seconds, QFileInfo(file).size() / 1e6,
-               before / 1024.0, peakKilobytes() / 1024.0);
+               before / 1024.0, processKilobytes("VmHWM:") / 1024.0);
         Database::close();
     }
     return 0;

@@ -1,6 +1,7 @@
 // Opening the preview of the table of all subjects: time until the pages are
 // ready and the memory they take.
 // usage: bench_preview [subjects]
+#include "BenchTools.h"
 #include "SubjectRows.h"
 #include "TestFolder.h"
 
@@ -15,16 +16,6 @@
 
 #include <cstdio>
 
-static long residentKilobytes(const char *key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key))).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
 
 int main(int argc, char *argv[])
 {
@@ -34,7 +25,7 @@ int main(int argc, char *argv[])
     TestFolder folder;
     SubjectRows::addMany(folder, subjects, QStringLiteral("V"), true);
     TableView all(QStringLiteral("IDE"));
-    const long before = residentKilobytes("VmRSS:");
+    const long before = processKilobytes("VmRSS:");
     QElapsedTimer timer;
     timer.start();
     showSubjectTable(all, QStringLiteral("کلينيک"), QStringLiteral("تهران"));
@@ -45,6 +36,6 @@ int main(int argc, char *argv[])
         if (auto *p = qobject_cast<ReportPreview *>(w))
             pages = p->pageCount();
     printf("%d subjects: preview of %d pages ready in %lld ms, %.1f MB more memory (peak %.1f MB)\n", subjects, pages,
-           ms, (residentKilobytes("VmRSS:") - before) / 1024.0, residentKilobytes("VmHWM:") / 1024.0);
+           ms, (processKilobytes("VmRSS:") - before) / 1024.0, processKilobytes("VmHWM:") / 1024.0);
     return 0;
 }

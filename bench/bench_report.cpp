@@ -1,6 +1,7 @@
 // The table of all subjects for 10,000 subjects, saved as PDF: time to read
 // the rows, time to draw and write the file, pages, file size, peak memory.
 // usage: bench_report [subjects] [output.pdf]
+#include "BenchTools.h"
 #include "PdfTools.h"
 #include "SubjectRows.h"
 #include "TestFolder.h"
@@ -18,16 +19,6 @@
 #include <cstdio>
 #include <ctime>
 
-static long peakKilobytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
 
 int main(int argc, char *argv[])
 {
@@ -63,6 +54,6 @@ int main(int argc, char *argv[])
     printf("draw and write PDF  %lld ms (%.0f ms of CPU; the machine may be shared)\n", drawMs, drawCpuMs);
     printf("pages (pdfinfo)     %d (expected %lld)\n", pages, qlonglong(DataRPrint::paginate(subjects, height).size()));
     printf("file size           %.1f MB\n", QFileInfo(file).size() / 1048576.0);
-    printf("peak memory         %.1f MB\n", peakKilobytes() / 1024.0);
+    printf("peak memory         %.1f MB\n", processKilobytes("VmHWM:") / 1024.0);
     return 0;
 }

@@ -12,13 +12,6 @@ namespace {
 const QString kConnection = QStringLiteral("mehrsan");
 const QString kCheckConnection = QStringLiteral("mehrsan-check");
 
-QStringList scoreColumns()
-{
-    return {"khodagahi", "ebrazevojood", "ezatenafs", "khoodshkofaee", "esteghlal",
-            "hamdeli", "masooliatpaz", "ravabet", "halemas", "vaghegaraee",
-            "enetafpaz", "tahalol", "control", "khooshbini", "shadmani", "kol"};
-}
-
 // The columns each table must have for the windows to work.
 QList<QPair<QString, QStringList>> requiredTables()
 {
@@ -61,6 +54,13 @@ bool hasSqliteHeader(const QString &file)
     return f.read(16) == QByteArray("SQLite format 3\0", 16);
 }
 }  // namespace
+
+QStringList scoreColumns()
+{
+    return {"khodagahi", "ebrazevojood", "ezatenafs", "khoodshkofaee", "esteghlal",
+            "hamdeli", "masooliatpaz", "ravabet", "halemas", "vaghegaraee",
+            "enetafpaz", "tahalol", "control", "khooshbini", "shadmani", "kol"};
+}
 
 QString quoted(const QString &name)
 {

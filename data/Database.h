@@ -18,6 +18,9 @@ QString fileName();
 // program with their columns; otherwise *why says what is wrong, in Persian.
 bool isProgramDatabase(const QString &file, QString *why = nullptr);
 
+// The sixteen score columns of IDE in stored order: fifteen subscales, then kol.
+QStringList scoreColumns();
+
 // Quotes a table or column name for SQL ("Group", "12").
 QString quoted(const QString &name);
 

@@ -11,16 +11,11 @@
 namespace CsvExport {
 namespace {
 QStringList identityColumns() { return {"Code", "FName", "LName", "Group", "Sen", "Jens", "Taahol", "Tahsil", "Date", "Time"}; }
-QStringList scoreColumns()
-{
-    return {"khodagahi", "ebrazevojood", "ezatenafs", "khoodshkofaee", "esteghlal", "hamdeli", "masooliatpaz",
-            "ravabet", "halemas", "vaghegaraee", "enetafpaz", "tahalol", "control", "khooshbini", "shadmani", "kol"};
-}
 }  // namespace
 
 QStringList header()
 {
-    QStringList h = identityColumns() + scoreColumns();
+    QStringList h = identityColumns() + Database::scoreColumns();
     for (int i = 1; i <= 90; ++i)
         h << "Q" + QString::number(i);
     return h;
@@ -47,7 +42,7 @@ bool write(const TableView &view, const QString &file, const Progress &progress,
     if (rowsWritten)
         *rowsWritten = 0;
     QStringList select;
-    for (const QString &c : identityColumns() + scoreColumns())
+    for (const QString &c : identityColumns() + Database::scoreColumns())
         select << "IDE." + Database::quoted(c);
     for (int i = 1; i <= 90; ++i)
         select << "Answer." + Database::quoted(QString::number(i));

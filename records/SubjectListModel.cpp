@@ -2,10 +2,8 @@
 
 #include "data/TableView.h"
 
-SubjectListModel::SubjectListModel(TableView *view, QObject *parent) : QAbstractTableModel(parent), m_view(view)
-{
-    reload();
-}
+// Empty until reload(): the window reads the list once, after its own re-read.
+SubjectListModel::SubjectListModel(TableView *view, QObject *parent) : QAbstractTableModel(parent), m_view(view) {}
 
 QStringList SubjectListModel::columns() { return {"Code", "FName", "LName", "Group"}; }
 
