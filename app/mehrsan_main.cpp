@@ -1,6 +1,6 @@
 #include "data/Database.h"
 #include "platform/Startup.h"
-#include "shell/Frm1.h"
+#include "shell/MainWindow.h"
 #include "shell/ProgramStart.h"
 
 #include <QApplication>
@@ -12,7 +12,7 @@ int main(int argc, char *argv[])
     setUpApplication(app);
     if (!openProgramDatabase())
         return 1;
-    Frm1::load();
+    MainWindow::load();
     const int result = app.exec();
     Database::close();
     return result;

@@ -1,5 +1,5 @@
 #include "platform/Startup.h"
-#include "updater/Progress.h"
+#include "updater/ProgressWindow.h"
 
 #include <QApplication>
 
@@ -13,7 +13,7 @@ int main(int argc, char *argv[])
     app.setApplicationName(QStringLiteral("Zelqupdate"));
     setUpApplication(app);
 
-    Progress window;
+    ProgressWindow window;
     window.show();
     return app.exec();
 }

@@ -3,7 +3,7 @@
 #include "data/Database.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolder.h"
-#include "shell/Frm1.h"
+#include "shell/MainWindow.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -195,7 +195,7 @@ int CopyFileInChunks(const QString &source, const QString &destination, QWidget 
     QString error;
     if (copyFile(source, destination, progress, &error))
         return 1;
-    showMessage(owner, QStringLiteral("اشکال در ايجاد نسخه پشتيباني") + '\n' + error, Frm1::programTitle(),
+    showMessage(owner, QStringLiteral("اشکال در ايجاد نسخه پشتيباني") + '\n' + error, MainWindow::programTitle(),
                 QMessageBox::Critical);
     return 0;
 }

@@ -1,5 +1,5 @@
-#include "backup/exitpro.h"
-#include "shell/Frm1.h"
+#include "backup/ExitPrompt.h"
+#include "shell/MainWindow.h"
 
 // Leaving the main window opens the exit prompt (it stays open if it already is).
-void Frm1::openExitPrompt(int topTwips) { exitpro::open(topTwips); }
+void MainWindow::openExitPrompt(int topTwips) { ExitPrompt::open(topTwips); }

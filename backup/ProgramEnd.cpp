@@ -1,7 +1,7 @@
 #include "backup/ProgramEnd.h"
 
 #include "data/Database.h"
-#include "shell/Frm1.h"
+#include "shell/MainWindow.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -31,7 +31,7 @@ void end()
         return;
     ending = true;
     // A main window closing now must not ask about leaving again.
-    if (Frm1 *main = Frm1::current())
+    if (MainWindow *main = MainWindow::current())
         main->setExitMode(QStringLiteral("1"));
     QList<QPointer<QWidget>> windows;
     for (QWidget *w : QApplication::topLevelWidgets())

@@ -6,7 +6,7 @@
 #include "TestFolder.h"
 
 #include "platform/Startup.h"
-#include "scoring/FrmkLID.h"
+#include "scoring/KeyingWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -23,7 +23,7 @@ static void measure(int subjects)
 
     QElapsedTimer timer;
     timer.start();
-    auto *window = new FrmkLID;
+    auto *window = new KeyingWindow;
     window->show();
     QCoreApplication::processEvents();
     const double openMs = timer.nsecsElapsed() / 1e6;

@@ -7,8 +7,8 @@
 
 #include "data/TableView.h"
 #include "platform/Startup.h"
-#include "scoring/DataRPrint.h"
-#include "scoring/ReportPreview.h"
+#include "reports/SubjectTableReport.h"
+#include "reports/ReportPreview.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -4,7 +4,7 @@
 #include "ScriptedDialogs.h"
 #include "TestFolder.h"
 
-#include "shell/Frm1.h"
+#include "shell/MainWindow.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -42,7 +42,7 @@ void fillDatabase(const TestFolder &folder, int subjects)
     QSqlDatabase::removeDatabase(name);
 }
 
-void click(Frm1 *w, const char *name) { w->findChild<QPushButton *>(QString::fromLatin1(name))->click(); }
+void click(MainWindow *w, const char *name) { w->findChild<QPushButton *>(QString::fromLatin1(name))->click(); }
 
 void run(int subjects)
 {
@@ -51,7 +51,7 @@ void run(int subjects)
     ScriptedDialogs dialogs;
     QElapsedTimer t;
     t.start();
-    auto *window = new Frm1;
+    auto *window = new MainWindow;
     window->show();
     const qint64 load = t.nsecsElapsed();
 

@@ -8,7 +8,7 @@
 
 #include "data/TableView.h"
 #include "platform/Startup.h"
-#include "scoring/DataRPrint.h"
+#include "reports/SubjectTableReport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -34,7 +34,7 @@ int main(int argc, char *argv[])
 
     QElapsedTimer timer;
     timer.start();
-    DataRPrint report;
+    SubjectTableReport report;
     report.setDataSource(all);
     report.setClinicName(QStringLiteral("کلينيک روان شناسي مهرسان"));
     report.setAddress(QStringLiteral("تهران خيابان مهر شماره 12"));
@@ -48,11 +48,11 @@ int main(int argc, char *argv[])
     const qint64 drawMs = timer.elapsed();
     const double drawCpuMs = double(std::clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC;
     const int pages = PdfTools::pageCount(file);
-    const double height = DataRPrint::designedLayout().paintRect(QPageLayout::Point).height() * 20.0;
+    const double height = SubjectTableReport::designedLayout().paintRect(QPageLayout::Point).height() * 20.0;
     printf("subjects            %d\n", report.rowCount());
     printf("read rows           %lld ms\n", readMs);
     printf("draw and write PDF  %lld ms (%.0f ms of CPU; the machine may be shared)\n", drawMs, drawCpuMs);
-    printf("pages (pdfinfo)     %d (expected %lld)\n", pages, qlonglong(DataRPrint::paginate(subjects, height).size()));
+    printf("pages (pdfinfo)     %d (expected %lld)\n", pages, qlonglong(SubjectTableReport::paginate(subjects, height).size()));
     printf("file size           %.1f MB\n", QFileInfo(file).size() / 1048576.0);
     printf("peak memory         %.1f MB\n", processKilobytes("VmHWM:") / 1024.0);
     return 0;

@@ -1,25 +1,25 @@
-#include "shell/Frm1.h"
+#include "shell/MainWindow.h"
 
-#include "info/About.h"
-#include "info/Frmravansanji.h"
+#include "info/AboutBox.h"
+#include "info/IntroductionWindow.h"
 
 // The information windows are top-level windows of their own rather than
 // children of the main window, so that the main window's skin does not spill
 // into them; they are modal to the whole program instead.
 
 // Command11: the questionnaire introduction, modal; open panels stay open.
-void Frm1::openIntroduction()
+void MainWindow::openIntroduction()
 {
-    Frmravansanji introduction;
+    IntroductionWindow introduction;
     introduction.setWindowModality(Qt::ApplicationModal);
     introduction.exec();
 }
 
 // Command12: the about box, modal, after the panels are closed.
-void Frm1::openAboutBox()
+void MainWindow::openAboutBox()
 {
     closePanels();
-    About about;
+    AboutBox about;
     about.setWindowModality(Qt::ApplicationModal);
     about.exec();
 }

@@ -1,9 +1,9 @@
-#include "info/FrmUpdate.h"
-#include "shell/Frm1.h"
+#include "info/UpdateWindow.h"
+#include "shell/MainWindow.h"
 
 // Command17: the update window, modal.
-void Frm1::openUpdateWindow()
+void MainWindow::openUpdateWindow()
 {
-    FrmUpdate window(this);
+    UpdateWindow window(this);
     window.exec();
 }

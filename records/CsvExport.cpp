@@ -1,6 +1,6 @@
 #include "records/CsvExport.h"
 
-#include "calendar/Module7.h"
+#include "calendar/SolarCalendar.h"
 #include "data/Database.h"
 #include "data/TableView.h"
 
@@ -30,7 +30,7 @@ QString field(const QString &value)
     return '"' + quoted + '"';
 }
 
-QString proposedFileName() { return "Mehrsan-" + Module7::SolarDate(QDate::currentDate(), 4) + ".csv"; }
+QString proposedFileName() { return "Mehrsan-" + SolarCalendar::SolarDate(QDate::currentDate(), 4) + ".csv"; }
 
 bool write(const TableView &view, const QString &file, const Progress &progress, QString *error, qint64 *rowsWritten)
 {

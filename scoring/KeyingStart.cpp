@@ -1,8 +1,8 @@
-#include "scoring/FrmkLID.h"
-#include "shell/Frm1.h"
+#include "scoring/KeyingWindow.h"
+#include "shell/MainWindow.h"
 
 // Command3: the keying window takes the main window's place.
-void Frm1::openKeyingWindow()
+void MainWindow::openKeyingWindow()
 {
-    replaceBy([]() -> QWidget * { return new FrmkLID; });
+    replaceBy([]() -> QWidget * { return new KeyingWindow; });
 }

@@ -1,6 +1,6 @@
 #include "shell/Registration.h"
 
-#include "calendar/Module7.h"
+#include "calendar/SolarCalendar.h"
 
 #include <QRegularExpression>
 
@@ -104,7 +104,7 @@ QString timeOfDayText(const QTime &time, const QLocale &locale)
     return locale.toString(time, format);
 }
 
-QString dateText(const QDate &date) { return Module7::SolarDate(date, 0); }
+QString dateText(const QDate &date) { return SolarCalendar::SolarDate(date, 0); }
 
 namespace {
 std::function<QDateTime()> &clock()

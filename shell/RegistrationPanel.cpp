@@ -1,7 +1,7 @@
 // The registration panel of the main window: a subject's code, names, sex,
 // age, marital status, education and group, stored as the subject's IDE row
 // together with an empty Answer row.
-#include "shell/Frm1.h"
+#include "shell/MainWindow.h"
 
 #include "data/Binder.h"
 #include "data/Database.h"
@@ -64,7 +64,7 @@ QComboBox *choiceList(const char *name, const QStringList &items, const char *sp
 }
 }  // namespace
 
-void Frm1::buildRegistrationPanel(QFrame *panel)
+void MainWindow::buildRegistrationPanel(QFrame *panel)
 {
     auto lineEdit = [panel](const FieldSpec &f) {
         auto *e = new QLineEdit(panel);
@@ -91,7 +91,7 @@ void Frm1::buildRegistrationPanel(QFrame *panel)
     m_age->setMaxLength(2);
     m_age->setLayoutDirection(Qt::LeftToRight);
     m_age->installEventFilter(this);
-    connect(m_age, &QLineEdit::textEdited, this, &Frm1::ageEdited);
+    connect(m_age, &QLineEdit::textEdited, this, &MainWindow::ageEdited);
     connect(m_age, &QLineEdit::textChanged, this, [this](const QString &t) {
         if (Registration::isAgeText(t))
             m_lastAgeText = t;
@@ -104,7 +104,7 @@ void Frm1::buildRegistrationPanel(QFrame *panel)
     }
     // A choice in a list goes into its hidden bound field at once.
     for (QComboBox *list : {m_sexList, m_maritalList, m_groupList})
-        connect(list, &QComboBox::currentIndexChanged, this, &Frm1::copyListChoices);
+        connect(list, &QComboBox::currentIndexChanged, this, &MainWindow::copyListChoices);
 
     // Two columns read from the right: the first five checks on the right,
     // the rest on the left, each label on the right of its field.
@@ -131,8 +131,8 @@ void Frm1::buildRegistrationPanel(QFrame *panel)
     cancel->setObjectName(QStringLiteral("Command10"));
     for (QPushButton *b : {save, cancel})
         b->setMinimumSize(110, 34);
-    connect(save, &QPushButton::clicked, this, &Frm1::saveRegistration);
-    connect(cancel, &QPushButton::clicked, this, &Frm1::cancelRegistration);
+    connect(save, &QPushButton::clicked, this, &MainWindow::saveRegistration);
+    connect(cancel, &QPushButton::clicked, this, &MainWindow::cancelRegistration);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(save);
@@ -155,34 +155,34 @@ void Frm1::buildRegistrationPanel(QFrame *panel)
     PanelKeys::install(panel, [this] { saveRegistration(); }, [this] { cancelRegistration(); });
 }
 
-void Frm1::bindRegistrationFields()
+void MainWindow::bindRegistrationFields()
 {
     for (const auto &[control, column] : kColumns)
-        m_binder->bind(findChild<QLineEdit *>(QString::fromLatin1(control)), Adodc2, QString::fromLatin1(column));
+        m_binder->bind(findChild<QLineEdit *>(QString::fromLatin1(control)), subjectView, QString::fromLatin1(column));
 }
 
-void Frm1::openRegistration()
+void MainWindow::openRegistration()
 {
     closePanels();
     QFrame *panel = findChild<QFrame *>(QStringLiteral("Frame10"));
     panel->show();
     panel->raise();
     // A fresh pending row; whatever another button left pending is dropped here.
-    Adodc2->addNew();
+    subjectView->addNew();
     const QDateTime opened = Registration::now();
     m_time->setText(Registration::timeOfDayText(opened.time()));
     m_date->setText(Registration::dateText(opened.date()));
     m_code->setFocus();
 }
 
-void Frm1::copyListChoices()
+void MainWindow::copyListChoices()
 {
     findChild<QLineEdit *>(QStringLiteral("Text16"))->setText(m_sexList->currentText());
     findChild<QLineEdit *>(QStringLiteral("Text15"))->setText(m_maritalList->currentText());
     findChild<QLineEdit *>(QStringLiteral("Text17"))->setText(m_groupList->currentText());
 }
 
-void Frm1::saveRegistration()
+void MainWindow::saveRegistration()
 {
     QFrame *panel = findChild<QFrame *>(QStringLiteral("Frame10"));
     if (!panel->isVisible())
@@ -202,12 +202,12 @@ void Frm1::saveRegistration()
     for (const auto &[control, column] : kColumns)
         typed.insert(QString::fromLatin1(column), findChild<QLineEdit *>(QString::fromLatin1(control))->text());
     auto pendTyped = [this, &typed] {
-        Adodc2->addNew();
+        subjectView->addNew();
         for (auto it = typed.cbegin(); it != typed.cend(); ++it)
-            Adodc2->setField(it.key(), it.value());
-        m_binder->refresh(Adodc2);
+            subjectView->setField(it.key(), it.value());
+        m_binder->refresh(subjectView);
     };
-    if (!Adodc2->isPendingNew())
+    if (!subjectView->isPendingNew())
         pendTyped();
 
     // The IDE row and the Answer row are stored together or not at all.
@@ -215,36 +215,36 @@ void Frm1::saveRegistration()
     {
         Database::Transaction transaction;
         if (transaction.isActive()) {
-            Adodc3->addNew();
-            Adodc3->setField(QStringLiteral("Code"), Registration::answerCode(m_code->text()));
-            stored = Adodc2->commit() && Adodc3->commit() && transaction.commit();
+            answerView->addNew();
+            answerView->setField(QStringLiteral("Code"), Registration::answerCode(m_code->text()));
+            stored = subjectView->commit() && answerView->commit() && transaction.commit();
         }
     }
     if (!stored) {
         // Nothing of this attempt is kept: the Answer row goes, and the subject's
         // row is pending again with everything typed, for a corrected code.
-        Adodc3->reread();
-        if (!Adodc2->isPendingNew())
+        answerView->reread();
+        if (!subjectView->isPendingNew())
             pendTyped();
         showTimedMessage(this, Registration::duplicateMessage());
         return;
     }
-    Adodc2->reread();
-    Adodc3->reread();
+    subjectView->reread();
+    answerView->reread();
     closePanels();
     setExitMode(QStringLiteral("1"));
-    Adodc3->reread();
+    answerView->reread();
 }
 
-void Frm1::cancelRegistration()
+void MainWindow::cancelRegistration()
 {
     if (!findChild<QFrame *>(QStringLiteral("Frame10"))->isVisible())
         return;
-    Adodc2->reread();
+    subjectView->reread();
     closePanels();
 }
 
-bool Frm1::ageKeyFilter(QKeyEvent *event)
+bool MainWindow::ageKeyFilter(QKeyEvent *event)
 {
     QChar digit;
     switch (Registration::ageKey(event->key(), event->modifiers(), event->text(), &digit)) {
@@ -264,7 +264,7 @@ bool Frm1::ageKeyFilter(QKeyEvent *event)
 
 // Text pasted through the field's menu: Persian digits become 0 to 9, and
 // anything that is not a number is refused like a key.
-void Frm1::ageEdited(const QString &text)
+void MainWindow::ageEdited(const QString &text)
 {
     if (Registration::isAgeText(text))
         return;

@@ -1,11 +1,11 @@
 // The settings panels of the main window: the settings menu, the theme
 // choice, the clinic's name and address, and the question editor.
-#include "shell/Frm1.h"
+#include "shell/MainWindow.h"
 
 #include "data/Binder.h"
 #include "data/TableView.h"
 #include "platform/Dialogs.h"
-#include "shell/Frmskin.h"
+#include "shell/ThemeChangedNotice.h"
 #include "shell/PanelKeys.h"
 #include "shell/Registration.h"
 #include "shell/ThemeSkin.h"
@@ -65,7 +65,7 @@ QHBoxLayout *saveCancelRow(QPushButton *save, QPushButton *cancel)
 }
 }  // namespace
 
-void Frm1::buildSettingsMenu(QFrame *panel)
+void MainWindow::buildSettingsMenu(QFrame *panel)
 {
     auto *layout = new QVBoxLayout(panel);
     layout->setContentsMargins(10, 10, 10, 10);
@@ -93,12 +93,12 @@ void Frm1::buildSettingsMenu(QFrame *panel)
         showPanel(this, "Frame8");
         showPanel(this, "Frame9", m_clinicNameField);
     });
-    connect(questions, &QPushButton::clicked, this, &Frm1::openQuestionEditor);
-    connect(close, &QPushButton::clicked, this, &Frm1::closePanels);
+    connect(questions, &QPushButton::clicked, this, &MainWindow::openQuestionEditor);
+    connect(close, &QPushButton::clicked, this, &MainWindow::closePanels);
     PanelKeys::install(panel, nullptr, [this] { closePanels(); });
 }
 
-void Frm1::buildThemePanel(QFrame *panel)
+void MainWindow::buildThemePanel(QFrame *panel)
 {
     auto *layout = new QVBoxLayout(panel);
     layout->setContentsMargins(10, 8, 10, 8);
@@ -116,7 +116,7 @@ void Frm1::buildThemePanel(QFrame *panel)
     PanelKeys::install(panel, nullptr, [panel] { panel->hide(); });
 }
 
-void Frm1::buildClinicPanel(QFrame *panel)
+void MainWindow::buildClinicPanel(QFrame *panel)
 {
     m_clinicNameField = new QLineEdit(panel);
     m_clinicNameField->setObjectName(QStringLiteral("Text2"));
@@ -129,8 +129,8 @@ void Frm1::buildClinicPanel(QFrame *panel)
 
     auto *save = panelButton(QStringLiteral("ذخيره "), "Command64", panel);
     auto *cancel = panelButton(QStringLiteral("انصراف"), "Command7", panel);
-    connect(save, &QPushButton::clicked, this, &Frm1::saveClinic);
-    connect(cancel, &QPushButton::clicked, this, &Frm1::cancelClinic);
+    connect(save, &QPushButton::clicked, this, &MainWindow::saveClinic);
+    connect(cancel, &QPushButton::clicked, this, &MainWindow::cancelClinic);
 
     auto *grid = new QGridLayout;
     grid->setVerticalSpacing(12);
@@ -148,7 +148,7 @@ void Frm1::buildClinicPanel(QFrame *panel)
     PanelKeys::install(panel, [this] { saveClinic(); }, [this] { cancelClinic(); });
 }
 
-void Frm1::buildQuestionEditor(QFrame *panel)
+void MainWindow::buildQuestionEditor(QFrame *panel)
 {
     m_itemNumber = new QLineEdit(panel);
     m_itemNumber->setObjectName(QStringLiteral("Text13"));
@@ -159,14 +159,14 @@ void Frm1::buildQuestionEditor(QFrame *panel)
     m_itemText->setAccessibleName(QStringLiteral("متن سوال"));
     m_itemText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_itemText->setTabChangesFocus(true);
-    connect(m_itemNumber, &QLineEdit::textChanged, this, &Frm1::itemNumberChanged);
+    connect(m_itemNumber, &QLineEdit::textChanged, this, &MainWindow::itemNumberChanged);
     // Enter in the number goes on to the item's text.
     connect(m_itemNumber, &QLineEdit::returnPressed, m_itemText, [this] { m_itemText->setFocus(); });
 
     auto *save = panelButton(QStringLiteral("ذخيره "), "Command16", panel);
     auto *cancel = panelButton(QStringLiteral("انصراف"), "Command15", panel);
-    connect(save, &QPushButton::clicked, this, &Frm1::saveQuestion);
-    connect(cancel, &QPushButton::clicked, this, &Frm1::cancelQuestion);
+    connect(save, &QPushButton::clicked, this, &MainWindow::saveQuestion);
+    connect(cancel, &QPushButton::clicked, this, &MainWindow::cancelQuestion);
 
     auto *number = new QHBoxLayout;
     number->addWidget(fieldLabel(QStringLiteral(": شماره سوال  "), m_itemNumber, panel));
@@ -182,77 +182,77 @@ void Frm1::buildQuestionEditor(QFrame *panel)
     PanelKeys::install(panel, nullptr, [this] { cancelQuestion(); });
 }
 
-void Frm1::openSettingsMenu()
+void MainWindow::openSettingsMenu()
 {
     closePanels();
     showPanel(this, "Frame8", panelNamed(this, "Frame8")->findChild<QPushButton *>(QStringLiteral("Command68")));
 }
 
-void Frm1::chooseTheme(int theme)
+void MainWindow::chooseTheme(int theme)
 {
     setExitMode(QStringLiteral("1"));
-    Adodc1->reread();  // drops a clinic name typed but not saved
+    settingsView->reread();  // drops a clinic name typed but not saved
     m_theme->setText(QString::number(theme));
-    if (!Adodc1->commit()) {
+    if (!settingsView->commit()) {
         // The skin would not change: say so instead of reporting success.
         setExitMode(QStringLiteral("2"));
-        Adodc1->reread();
+        settingsView->reread();
         showMessage(this, QStringLiteral("تم برنامه ذخيره نشد"), QStringLiteral("خطا"), QMessageBox::Critical);
         return;
     }
-    Adodc1->reread();
-    (new Frmskin)->show();
+    settingsView->reread();
+    (new ThemeChangedNotice)->show();
     close();
 }
 
-void Frm1::saveClinic()
+void MainWindow::saveClinic()
 {
     if (!panelNamed(this, "Frame9")->isVisible())
         return;
-    if (!Adodc1->commit()) {
+    if (!settingsView->commit()) {
         showMessage(this, QStringLiteral("نام و آدرس کلينيک ذخيره نشد"), QStringLiteral("خطا"), QMessageBox::Critical);
         return;
     }
-    Adodc1->reread();
-    Adodc1->reread();
+    settingsView->reread();
+    settingsView->reread();
     panelNamed(this, "Frame9")->hide();
 }
 
-void Frm1::cancelClinic() { panelNamed(this, "Frame9")->hide(); }
+void MainWindow::cancelClinic() { panelNamed(this, "Frame9")->hide(); }
 
-void Frm1::openQuestionEditor()
+void MainWindow::openQuestionEditor()
 {
     showPanel(this, "Frame1", m_itemNumber);
     m_itemNumber->setText(QStringLiteral("1"));
 }
 
-void Frm1::itemNumberChanged(const QString &text)
+void MainWindow::itemNumberChanged(const QString &text)
 {
     if (text.isEmpty()) {
         m_itemNumber->setText(QStringLiteral("1"));  // runs this again
         return;
     }
     // Digits typed on a Persian keyboard find the item as well.
-    Adodc12->filterBy(QStringLiteral("id"), Registration::latinDigits(text));
+    questionView->filterBy(QStringLiteral("id"), Registration::latinDigits(text));
 }
 
-void Frm1::saveQuestion()
+void MainWindow::saveQuestion()
 {
-    if (!Adodc12->hasCurrent()) {
+    if (!questionView->hasCurrent()) {
         // No item has the number in the field: there is nothing to store.
         showTimedMessage(this, QStringLiteral("سوالي با اين شماره وجود ندارد"));
         return;
     }
-    if (!Adodc12->commit()) {
+    if (!questionView->commit()) {
         showMessage(this, QStringLiteral("تغييرات ذخيره نشد"), QStringLiteral("خطا"), QMessageBox::Critical);
         return;
     }
     showTimedMessage(this, QStringLiteral("تغييرات ذخيره شد"));
 }
 
-void Frm1::cancelQuestion()
+void MainWindow::cancelQuestion()
 {
-    Adodc12->reread();
+    questionView->reread();
     panelNamed(this, "Frame1")->hide();
     m_itemNumber->setText(QStringLiteral("1"));
 }

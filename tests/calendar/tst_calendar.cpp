@@ -1,4 +1,4 @@
-#include "calendar/Module7.h"
+#include "calendar/SolarCalendar.h"
 
 #include <QtTest>
 
@@ -35,28 +35,28 @@ void CalendarTest::knownDates()
 {
     QFETCH(QDate, date);
     QFETCH(QString, solar);
-    QCOMPARE(Module7::SolarDate(date), solar);
-    QCOMPARE(Module7::SolarDate(date, 0), solar);
+    QCOMPARE(SolarCalendar::SolarDate(date), solar);
+    QCOMPARE(SolarCalendar::SolarDate(date, 0), solar);
 }
 
 void CalendarTest::layoutsOfOneDay()
 {
     const QDate tuesday(2023, 8, 1);
-    QCOMPARE(Module7::SolarDate(tuesday, 1), QStringLiteral("10 مرداد 1402"));
-    QCOMPARE(Module7::SolarDate(tuesday, 2), QStringLiteral("سه شنبه 1402/5/10"));
-    QCOMPARE(Module7::SolarDate(tuesday, 3), QStringLiteral("سه شنبه 10 مرداد 1402"));
-    QCOMPARE(Module7::SolarDate(tuesday, 4), QStringLiteral("1402.5.10"));
-    QCOMPARE(Module7::SolarDate(tuesday, 5), QString());
-    QCOMPARE(Module7::SolarDate(tuesday, -1), QString());
+    QCOMPARE(SolarCalendar::SolarDate(tuesday, 1), QStringLiteral("10 مرداد 1402"));
+    QCOMPARE(SolarCalendar::SolarDate(tuesday, 2), QStringLiteral("سه شنبه 1402/5/10"));
+    QCOMPARE(SolarCalendar::SolarDate(tuesday, 3), QStringLiteral("سه شنبه 10 مرداد 1402"));
+    QCOMPARE(SolarCalendar::SolarDate(tuesday, 4), QStringLiteral("1402.5.10"));
+    QCOMPARE(SolarCalendar::SolarDate(tuesday, 5), QString());
+    QCOMPARE(SolarCalendar::SolarDate(tuesday, -1), QString());
 
     const QDate y2k(2000, 1, 1);  // a Saturday
-    QCOMPARE(Module7::SolarDate(y2k, 4), QStringLiteral("1378.10.11"));
-    QCOMPARE(Module7::SolarDate(y2k, 1), QStringLiteral("11 دي 1378"));
-    QCOMPARE(Module7::SolarDate(y2k, 2), QStringLiteral("شنبه 1378/10/11"));
+    QCOMPARE(SolarCalendar::SolarDate(y2k, 4), QStringLiteral("1378.10.11"));
+    QCOMPARE(SolarCalendar::SolarDate(y2k, 1), QStringLiteral("11 دي 1378"));
+    QCOMPARE(SolarCalendar::SolarDate(y2k, 2), QStringLiteral("شنبه 1378/10/11"));
     // Sunday is the first weekday name.
-    QCOMPARE(Module7::SolarDate(QDate(2000, 1, 2), 2), QStringLiteral("يکشنبه 1378/10/12"));
+    QCOMPARE(SolarCalendar::SolarDate(QDate(2000, 1, 2), 2), QStringLiteral("يکشنبه 1378/10/12"));
     // Time of day does not count: the date changes at midnight.
-    QCOMPARE(Module7::SolarDate(QDateTime(QDate(2024, 3, 19), QTime(23, 59, 59)).date()), QStringLiteral("1402/12/29"));
+    QCOMPARE(SolarCalendar::SolarDate(QDateTime(QDate(2024, 3, 19), QTime(23, 59, 59)).date()), QStringLiteral("1402/12/29"));
 }
 
 void CalendarTest::leapYearsOfTheCentury()
@@ -65,7 +65,7 @@ void CalendarTest::leapYearsOfTheCentury()
                                  1383, 1387, 1391, 1395, 1399, 1403, 1408, 1412, 1416, 1420, 1424, 1428};
     QList<int> leap;
     for (int year = 1332; year <= 1430; ++year)
-        if (Module7::IsSolarLeapYear(year - 1332))
+        if (SolarCalendar::IsSolarLeapYear(year - 1332))
             leap << year;
     QCOMPARE(leap, expected);
 }
@@ -79,14 +79,14 @@ void CalendarTest::everyNewYearAgainstYearLengths()
     qint64 days = 0;
     for (int year = 1332; year <= 1479; ++year) {
         const QDate newYear = epoch.addDays(days);
-        QCOMPARE(Module7::SolarDate(newYear), QString::number(year) + "/01/01");
+        QCOMPARE(SolarCalendar::SolarDate(newYear), QString::number(year) + "/01/01");
         if (year > 1332) {
-            const bool previousLeap = Module7::IsSolarLeapYear(year - 1 - 1332);
-            QCOMPARE(Module7::SolarDate(newYear.addDays(-1)),
+            const bool previousLeap = SolarCalendar::IsSolarLeapYear(year - 1 - 1332);
+            QCOMPARE(SolarCalendar::SolarDate(newYear.addDays(-1)),
                      QString::number(year - 1) + (previousLeap ? "/12/30" : "/12/29"));
         }
         int y = 0, m = 0, d = 0;
-        QVERIFY(Module7::SolarFromDays(days, y, m, d));
+        QVERIFY(SolarCalendar::SolarFromDays(days, y, m, d));
         QCOMPARE(y, year);
         QCOMPARE(m, 1);
         QCOMPARE(d, 1);
@@ -98,10 +98,10 @@ void CalendarTest::everyNewYearAgainstYearLengths()
 void CalendarTest::outsideTheRange()
 {
     int y = -7, m = -7, d = -7;
-    QVERIFY(!Module7::SolarFromDays(-1, y, m, d));
+    QVERIFY(!SolarCalendar::SolarFromDays(-1, y, m, d));
     QCOMPARE(y, -7);  // outputs untouched
-    QCOMPARE(Module7::SolarDate(QDate(1953, 3, 20)), QString());
-    QCOMPARE(Module7::SolarDate(QDate(), 0), QString());
+    QCOMPARE(SolarCalendar::SolarDate(QDate(1953, 3, 20)), QString());
+    QCOMPARE(SolarCalendar::SolarDate(QDate(), 0), QString());
 }
 
 QTEST_APPLESS_MAIN(CalendarTest)

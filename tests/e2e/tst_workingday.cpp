@@ -7,17 +7,17 @@
 #include "TestFolder.h"
 #include "TypeText.h"
 
-#include "backup/Frmbackup.h"
+#include "backup/BackupWindow.h"
 #include "backup/ProgramEnd.h"
-#include "backup/exitpro.h"
+#include "backup/ExitPrompt.h"
 #include "data/Database.h"
-#include "records/FrmCode.h"
-#include "scoring/FrmkLID.h"
-#include "scoring/ReportPreview.h"
-#include "shell/Frm1.h"
-#include "shell/Frmskin.h"
+#include "records/SubjectListWindow.h"
+#include "scoring/KeyingWindow.h"
+#include "reports/ReportPreview.h"
+#include "shell/MainWindow.h"
+#include "shell/ThemeChangedNotice.h"
 #include "shell/ProgramStart.h"
-#include "test/FrmTest.h"
+#include "testrun/TestRunWindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -136,18 +136,18 @@ private slots:
     void registerThreeSubjects();
     void runTheTestForTwo();
     void keyAllThreeAndPrint();
-    void codeWindowPrintsGroupAndDeletes();
+    void subjectListPrintsGroupAndDeletes();
     void leaveWithBackup();
     void startAgainAndRestore();
     void restoredProgramShowsTheBackedUpDay();
 
 private:
-    Frm1 *mainWindow();
+    MainWindow *mainWindow();
     void registerSubject(const Subject &s);
     bool runTest(const Subject &s, int items = 90);
     QString savePdf(const QString &previewCaption, const QString &name);
     // Leaves the main window through the exit prompt with the backup box ticked.
-    Frmbackup *leaveTickingBackup();
+    BackupWindow *leaveTickingBackup();
     // The whole of the subject tables, row by row, every column quoted.
     QStringList dump(const QString &table) const;
     QStringList subjectRow(const QString &code) const;
@@ -173,13 +173,13 @@ void WorkingDayTest::initTestCase()
     QCOMPARE(count("IDE"), 0);
     QCOMPARE(count("Answer"), 0);
     QCOMPARE(count("QU"), 90);
-    QVERIFY(Frm1::load());
+    QVERIFY(MainWindow::load());
 }
 
 void WorkingDayTest::setUpTheClinic()
 {
     // Settings, then the clinic's name and address, typed over what the folder shipped with.
-    Frm1 *main = mainWindow();
+    MainWindow *main = mainWindow();
     click(main, "Command9");
     click(child<QWidget>(main, "Frame8"), "Command67");
     QWidget *panel = child<QWidget>(main, "Frame9");
@@ -202,15 +202,15 @@ void WorkingDayTest::cleanupTestCase()
 {
     ProgramEnd::setQuitHook([] {});
     ProgramEnd::end();
-    FrmTest::unload();
+    TestRunWindow::unload();
     settle();
     m_dialogs.reset();
     m_folder.reset();
 }
 
-Frm1 *WorkingDayTest::mainWindow()
+MainWindow *WorkingDayTest::mainWindow()
 {
-    Frm1 *main = Frm1::current();
+    MainWindow *main = MainWindow::current();
     if (!main || !main->isVisible())
         qFatal("the main window is not open");
     return main;
@@ -260,7 +260,7 @@ QStringList WorkingDayTest::expectedScores(const Subject &s) const
 void WorkingDayTest::rewordAnItem()
 {
     // Settings, then the item editor: item 7 found by its number typed in Persian digits.
-    Frm1 *main = mainWindow();
+    MainWindow *main = mainWindow();
     click(main, "Command9");
     click(child<QWidget>(main, "Frame8"), "Command66");
     QWidget *panel = child<QWidget>(main, "Frame1");
@@ -286,31 +286,31 @@ void WorkingDayTest::rewordAnItem()
 
 void WorkingDayTest::chooseTheTheme()
 {
-    Frm1 *main = mainWindow();
+    MainWindow *main = mainWindow();
     click(main, "Command9");
     click(child<QWidget>(main, "Frame8"), "Command68");
     QVERIFY(child<QWidget>(main, "Frame6")->isVisible());
     click(child<QWidget>(main, "Frame6"), "Theme6");
     settle();
     QCOMPARE(m_folder->sql("SELECT TH FROM Theme"), QStringList{"6"});
-    QCOMPARE(visibleWindows<Frm1>().size(), 0);
-    QCOMPARE(visibleWindows<Frmskin>().size(), 1);
+    QCOMPARE(visibleWindows<MainWindow>().size(), 0);
+    QCOMPARE(visibleWindows<ThemeChangedNotice>().size(), 1);
     // The confirmation picture lights up under the mouse and takes the click.
-    Frmskin *confirm = visibleWindows<Frmskin>().first();
+    ThemeChangedNotice *confirm = visibleWindows<ThemeChangedNotice>().first();
     auto *k1 = child<QLabel>(confirm, "k1");
     QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), k1->mapToGlobal(QPointF(3, 3)), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
     QCoreApplication::sendEvent(k1, &move);
     QTest::mouseClick(child<QLabel>(confirm, "k2"), Qt::LeftButton);
     settle();
-    QCOMPARE(visibleWindows<Frmskin>().size(), 0);
+    QCOMPARE(visibleWindows<ThemeChangedNotice>().size(), 0);
     QVERIFY(mainWindow()->styleSheet().contains(kSkin));
     QCOMPARE(mainWindow()->findChild<QLabel *>("SkinLabel1")->text(), kClinic);
 }
 
 void WorkingDayTest::registerSubject(const Subject &s)
 {
-    Frm1 *main = mainWindow();
+    MainWindow *main = mainWindow();
     auto choose = [main](const char *name, const QString &item) {
         // By keyboard: Home to the first item, then down to the wanted one.
         auto *list = child<QComboBox>(main, name);
@@ -376,7 +376,7 @@ bool WorkingDayTest::runTest(const Subject &s, int items)
     QTimer inside;
     inside.setSingleShot(true);
     connect(&inside, &QTimer::timeout, this, [&] {
-        FrmTest *w = FrmTest::isLoaded() ? FrmTest::loaded() : nullptr;
+        TestRunWindow *w = TestRunWindow::isLoaded() ? TestRunWindow::loaded() : nullptr;
         if (!w || !w->isVisible())
             return;
         w->activateWindow();
@@ -423,7 +423,7 @@ void WorkingDayTest::runTheTestForTwo()
             expected << storedFor(item, s.choice(item));
         QCOMPARE(m_folder->sql(row, {s.code}), QStringList{expected.join(',')});
         QVERIFY(mainWindow());
-        QVERIFY(FrmTest::isLoaded() && FrmTest::loaded()->styleSheet().contains(kSkin));
+        QVERIFY(TestRunWindow::isLoaded() && TestRunWindow::loaded()->styleSheet().contains(kSkin));
     }
     // The third subject has answered nothing, and no identity changed.
     QCOMPARE(m_folder->sql(row, {kThird.code}), QStringList{QString(89, ',')});
@@ -453,9 +453,9 @@ void WorkingDayTest::keyAllThreeAndPrint()
 
     click(mainWindow(), "Command3");
     settle();
-    QCOMPARE(visibleWindows<Frm1>().size(), 0);  // the keying window took its place
-    QCOMPARE(visibleWindows<FrmkLID>().size(), 1);
-    FrmkLID *keying = visibleWindows<FrmkLID>().first();
+    QCOMPARE(visibleWindows<MainWindow>().size(), 0);  // the keying window took its place
+    QCOMPARE(visibleWindows<KeyingWindow>().size(), 1);
+    KeyingWindow *keying = visibleWindows<KeyingWindow>().first();
     QVERIFY(keying->styleSheet().contains(kSkin));
 
     // Each tested subject is keyed and its result sheet saved from the preview.
@@ -522,18 +522,18 @@ void WorkingDayTest::keyAllThreeAndPrint()
         click(p, "cmdClose");
     click(keying, "Command4");
     settle();
-    QCOMPARE(visibleWindows<FrmkLID>().size(), 0);
+    QCOMPARE(visibleWindows<KeyingWindow>().size(), 0);
     QVERIFY(mainWindow());
 }
 
-void WorkingDayTest::codeWindowPrintsGroupAndDeletes()
+void WorkingDayTest::subjectListPrintsGroupAndDeletes()
 {
     const QStringList firstBefore = dump("IDE").filter(QRegularExpression("^'101'"));
     click(mainWindow(), "Command4");
     settle();
-    QCOMPARE(visibleWindows<FrmCode>().size(), 1);
-    QCOMPARE(visibleWindows<Frm1>().size(), 0);
-    FrmCode *codes = visibleWindows<FrmCode>().first();
+    QCOMPARE(visibleWindows<SubjectListWindow>().size(), 1);
+    QCOMPARE(visibleWindows<MainWindow>().size(), 0);
+    SubjectListWindow *codes = visibleWindows<SubjectListWindow>().first();
     QVERIFY(codes->styleSheet().contains(kSkin));
     auto *grid = child<QTableView>(codes, "DataGrid1");
     auto gridCodes = [grid] {
@@ -581,15 +581,15 @@ void WorkingDayTest::codeWindowPrintsGroupAndDeletes()
 
     click(codes, "Command6");
     settle();
-    QCOMPARE(visibleWindows<FrmCode>().size(), 0);
+    QCOMPARE(visibleWindows<SubjectListWindow>().size(), 0);
     QVERIFY(mainWindow());
 }
 
-Frmbackup *WorkingDayTest::leaveTickingBackup()
+BackupWindow *WorkingDayTest::leaveTickingBackup()
 {
     click(mainWindow(), "Command6");
     settle();
-    exitpro *prompt = exitpro::current();
+    ExitPrompt *prompt = ExitPrompt::current();
     if (!prompt || !prompt->isVisible())
         return nullptr;
     // A click on the tick box itself, at the reading side of its wide line.
@@ -607,7 +607,7 @@ Frmbackup *WorkingDayTest::leaveTickingBackup()
     QCoreApplication::sendEvent(child<QLabel>(prompt, "k1"), &enter);
     QTest::mouseClick(child<QLabel>(prompt, "k2"), Qt::LeftButton);
     settle();
-    const auto backups = visibleWindows<Frmbackup>();
+    const auto backups = visibleWindows<BackupWindow>();
     if (backups.size() != 1)
         qWarning("%d backup windows are open", int(backups.size()));
     return backups.size() == 1 ? backups.first() : nullptr;
@@ -618,24 +618,24 @@ void WorkingDayTest::leaveWithBackup()
     // First a change of mind: the prompt's "no" brings back a main window that works.
     click(mainWindow(), "Command6");
     settle();
-    QVERIFY(!Frm1::current());
-    exitpro *prompt = exitpro::current();
+    QVERIFY(!MainWindow::current());
+    ExitPrompt *prompt = ExitPrompt::current();
     QVERIFY(prompt && prompt->isVisible());
     QEvent enter(QEvent::Enter);
     QCoreApplication::sendEvent(child<QLabel>(prompt, "C1"), &enter);
     QTest::mouseClick(child<QLabel>(prompt, "C2"), Qt::LeftButton);
     settle();
-    QVERIFY(!exitpro::current());
-    QCOMPARE(visibleWindows<Frm1>().size(), 1);
+    QVERIFY(!ExitPrompt::current());
+    QCOMPARE(visibleWindows<MainWindow>().size(), 1);
     QCOMPARE(mainWindow()->exitMode(), QStringLiteral("2"));
     QCOMPARE(m_ends, 0);
 
     for (const QString &table : {"IDE", "Answer", "Theme", "QU"})
         m_backedUp.insert(table, dump(table));
-    Frmbackup *backup = leaveTickingBackup();
+    BackupWindow *backup = leaveTickingBackup();
     QVERIFY(backup);
     QVERIFY(backup->styleSheet().contains(kSkin));
-    QCOMPARE(visibleWindows<Frm1>().size(), 0);
+    QCOMPARE(visibleWindows<MainWindow>().size(), 0);
     QCOMPARE(m_ends, 0);
 
     // The operator takes the name the save dialog proposes, in the folder it opens on.
@@ -668,15 +668,15 @@ void WorkingDayTest::leaveWithBackup()
 void WorkingDayTest::startAgainAndRestore()
 {
     // A new start: nothing is left of the last run but the program folder.
-    FrmTest::unload();
+    TestRunWindow::unload();
     settle();
     QVERIFY(QApplication::topLevelWidgets().isEmpty() || visibleWindows<QWidget>().isEmpty());
-    QVERIFY(!Frm1::current());
-    QVERIFY(!exitpro::current());
+    QVERIFY(!MainWindow::current());
+    QVERIFY(!ExitPrompt::current());
     ProgramEnd::setQuitHook([this] { ++m_ends; });
     m_dialogs->clear();
     QVERIFY(openProgramDatabase());
-    QVERIFY(Frm1::load()->styleSheet().contains(kSkin));
+    QVERIFY(MainWindow::load()->styleSheet().contains(kSkin));
 
     // The day goes on: one more subject, who answers a few items; the test
     // window stays loaded, hidden, as after every run.
@@ -685,10 +685,10 @@ void WorkingDayTest::startAgainAndRestore()
     QVERIFY(runTest(kFourth, 5));
     QCOMPARE(m_folder->sql("SELECT \"1\" || \"5\" || ifnull(\"6\", '-') FROM Answer WHERE Code = ?", {kFourth.code}),
              QStringList{storedFor(1, secondPattern(1)) + storedFor(5, secondPattern(5)) + '-'});
-    QVERIFY(FrmTest::isLoaded());
+    QVERIFY(TestRunWindow::isLoaded());
     QVERIFY(dump("IDE") != m_backedUp["IDE"]);
 
-    Frmbackup *backup = leaveTickingBackup();
+    BackupWindow *backup = leaveTickingBackup();
     QVERIFY(backup);
     m_dialogs->clear();
     m_dialogs->fileAnswers.enqueue(m_backupFile);
@@ -716,32 +716,32 @@ void WorkingDayTest::startAgainAndRestore()
 
 void WorkingDayTest::restoredProgramShowsTheBackedUpDay()
 {
-    FrmTest::unload();
+    TestRunWindow::unload();
     settle();
     ProgramEnd::setQuitHook([this] { ++m_ends; });
     QVERIFY(openProgramDatabase());
-    QVERIFY(Frm1::load());
+    QVERIFY(MainWindow::load());
 
     // The subject-code window lists the two subjects of the backup.
     click(mainWindow(), "Command4");
     settle();
-    QCOMPARE(visibleWindows<FrmCode>().size(), 1);
-    auto *grid = child<QTableView>(visibleWindows<FrmCode>().first(), "DataGrid1");
+    QCOMPARE(visibleWindows<SubjectListWindow>().size(), 1);
+    auto *grid = child<QTableView>(visibleWindows<SubjectListWindow>().first(), "DataGrid1");
     QCOMPARE(grid->model()->rowCount(), 2);
     QCOMPARE(grid->model()->index(1, 0).data().toString(), kQuoted.code);
-    click(visibleWindows<FrmCode>().first(), "Command6");
+    click(visibleWindows<SubjectListWindow>().first(), "Command6");
     settle();
 
     // Keying the restored quoted subject again stores the same scores.
     click(mainWindow(), "Command3");
     settle();
-    QCOMPARE(visibleWindows<FrmkLID>().size(), 1);
+    QCOMPARE(visibleWindows<KeyingWindow>().size(), 1);
     m_dialogs->clear();
     m_dialogs->inputAnswers.enqueue(kQuoted.code);
-    click(visibleWindows<FrmkLID>().first(), "Command1");
+    click(visibleWindows<KeyingWindow>().first(), "Command1");
     QCOMPARE(m_dialogs->texts().last(), QStringLiteral("اطلاعات با موفقيت محاسبه و ذخيره شد"));
     QCOMPARE(scoresOf(kQuoted.code), expectedScores(kQuoted));
-    click(visibleWindows<FrmkLID>().first(), "Command4");
+    click(visibleWindows<KeyingWindow>().first(), "Command4");
     settle();
     for (auto it = m_backedUp.cbegin(); it != m_backedUp.cend(); ++it)
         QCOMPARE(dump(it.key()), it.value());

@@ -1,10 +1,10 @@
 #include "ScriptedDialogs.h"
 #include "TestFolder.h"
 
-#include "calendar/Module7.h"
+#include "calendar/SolarCalendar.h"
 #include "data/TableView.h"
 #include "records/CsvExport.h"
-#include "records/FrmCode.h"
+#include "records/SubjectListWindow.h"
 
 #include <QComboBox>
 #include <QJsonArray>
@@ -85,14 +85,14 @@ void CsvExportTest::exportReadsBackAsTheDatabase()
     TestFolder folder;
     addAwkwardSubjects(folder);
     ScriptedDialogs dialogs;
-    FrmCode window;
+    SubjectListWindow window;
     const QString file = folder.path() + "/Back/all";  // the extension is added
     dialogs.fileAnswers << file;
     QTest::mouseClick(window.findChild<QPushButton *>("CmdCsv"), Qt::LeftButton);
     const auto &asked = dialogs.shown.first();
     QCOMPARE(asked.kind, QStringLiteral("save"));
     QCOMPARE(asked.folder, folder.path() + "/Back");
-    QCOMPARE(asked.proposedName, "Mehrsan-" + Module7::SolarDate(QDate::currentDate(), 4) + ".csv");
+    QCOMPARE(asked.proposedName, "Mehrsan-" + SolarCalendar::SolarDate(QDate::currentDate(), 4) + ".csv");
     QCOMPARE(dialogs.last().text, QStringLiteral("4 آزمودني در فايل ذخيره شد"));
 
     QFile raw(file + ".csv");
@@ -115,7 +115,7 @@ void CsvExportTest::exportFollowsTheFilter()
     TestFolder folder;
     addAwkwardSubjects(folder);
     ScriptedDialogs dialogs;
-    FrmCode window;
+    SubjectListWindow window;
     auto *group = window.findChild<QComboBox *>("Combo3");
     group->setCurrentIndex(group->findText("B"));
     dialogs.fileAnswers << folder.path() + "/Back/b.csv";
@@ -137,7 +137,7 @@ void CsvExportTest::cancelledOrFailedExportWritesNothing()
     TestFolder folder;
     addAwkwardSubjects(folder);
     ScriptedDialogs dialogs;
-    FrmCode window;
+    SubjectListWindow window;
     window.exportCsv();  // the dialog is cancelled
     QCOMPARE(dialogs.shown.size(), 1);
     QVERIFY(QDir(folder.path() + "/Back").entryList(QDir::Files).isEmpty());

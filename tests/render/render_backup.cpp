@@ -2,9 +2,9 @@
 #include "TestFolder.h"
 
 #include "backup/ExitPictures.h"
-#include "backup/Frmbackup.h"
+#include "backup/BackupWindow.h"
 #include "backup/ProgramEnd.h"
-#include "backup/exitpro.h"
+#include "backup/ExitPrompt.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -29,7 +29,7 @@ static RenderRegistration backupWindows("backup", [](const QString &outDir) {
             .save(QDir(outDir).filePath("exitpro-" + name + "-x4.png"));
     }
 
-    auto *prompt = exitpro::open(1500);
+    auto *prompt = ExitPrompt::open(1500);
     savePicture(prompt, outDir, "exitpro");
     // Highlighted: the mouse over both normal pictures.
     for (const char *name : {"k1", "C1"}) {
@@ -41,11 +41,11 @@ static RenderRegistration backupWindows("backup", [](const QString &outDir) {
 
     for (int theme : {0, 3, 11}) {
         folder.sql("UPDATE Theme SET TH = ?", {QString::number(theme)});
-        auto *window = new Frmbackup;
+        auto *window = new BackupWindow;
         window->showDate(QDate(2023, 8, 1));
         window->showClock(QTime(14, 30));
         window->findChild<QLineEdit *>("Text1")->setText(
-            folder.path() + "/Back/" + Frmbackup::proposedFileName("1402.5.10", "14.30"));
+            folder.path() + "/Back/" + BackupWindow::proposedFileName("1402.5.10", "14.30"));
         window->findChild<QProgressBar *>("ProgressBar1")->setValue(42);
         window->findChild<QProgressBar *>("ProgressBar1")->show();
         savePicture(window, outDir, QStringLiteral("Frmbackup-theme%1").arg(theme));

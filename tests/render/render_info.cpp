@@ -1,8 +1,8 @@
 #include "Render.h"
 #include "TestFolder.h"
 
-#include "info/About.h"
-#include "info/Frmravansanji.h"
+#include "info/AboutBox.h"
+#include "info/IntroductionWindow.h"
 
 #include <QTimer>
 
@@ -17,7 +17,7 @@ void stopTimers(QWidget *window)
 
 static RenderRegistration aboutBox("About", [](const QString &outDir) {
     TestFolder folder;
-    auto *about = new About;
+    auto *about = new AboutBox;
     stopTimers(about);
     savePicture(about, outDir, "About-load");
     // Mid-animation: the labels have scrolled past the first wrap, the colours
@@ -42,7 +42,7 @@ static RenderRegistration introduction("Frmravansanji", [](const QString &outDir
     TestFolder folder;
     for (int theme : {7, 9, 0}) {
         folder.sql("UPDATE Theme SET TH = ?", {QString::number(theme)});
-        auto *window = new Frmravansanji;
+        auto *window = new IntroductionWindow;
         const QString name = QStringLiteral("Frmravansanji-theme%1").arg(theme);
         savePicture(window, outDir, name + "-page1");
         window->switchPage();

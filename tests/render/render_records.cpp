@@ -1,14 +1,14 @@
 #include "Render.h"
 #include "TestFolder.h"
 
-#include "records/FrmCode.h"
-#include "scoring/DataRPrint.h"
+#include "records/SubjectListWindow.h"
+#include "reports/SubjectTableReport.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 
-static RenderRegistration codeWindow("FrmCode", [](const QString &outDir) {
+static RenderRegistration subjectListWindow("FrmCode", [](const QString &outDir) {
     TestFolder folder;
     folder.sql("UPDATE Theme SET TH = '2', Adress = ?", {QStringLiteral("تهران، خيابان وليعصر، پلاک ۱۲")});
     const QStringList names = {"مريم", "رضا", "سارا", "حسين", "زهرا", "علي", "فاطمه", "محمد"};
@@ -19,13 +19,13 @@ static RenderRegistration codeWindow("FrmCode", [](const QString &outDir) {
     folder.sql("UPDATE IDE SET khodagahi='21', ebrazevojood='18', ezatenafs='25', khoodshkofaee='20', esteghlal='17', "
                "hamdeli='26', masooliatpaz='24', ravabet='22', halemas='19', vaghegaraee='23', enetafpaz='16', "
                "tahalol='20', control='18', khooshbini='27', shadmani='25', kol='321'");
-    auto *window = new FrmCode;
+    auto *window = new SubjectListWindow;
     savePicture(window, outDir, "FrmCode");
     auto *group = window->findChild<QComboBox *>("Combo3");
     group->setCurrentIndex(group->findText("B"));
     savePicture(window, outDir, "FrmCode-groupB");
     window->printByGroup();
-    DataRPrint::instance().saveAsPdf(QDir(outDir).filePath("DataRPrint-groupB.pdf"));
+    SubjectTableReport::instance().saveAsPdf(QDir(outDir).filePath("DataRPrint-groupB.pdf"));
     for (QWidget *w : QApplication::topLevelWidgets())
         w->close();
 });

@@ -4,10 +4,10 @@
 #include "TestFolder.h"
 
 #include "data/TableView.h"
-#include "scoring/DataR1.h"
-#include "scoring/DataRPrint.h"
-#include "scoring/FrmkLID.h"
-#include "scoring/ReportPreview.h"
+#include "reports/ResultSheet.h"
+#include "reports/SubjectTableReport.h"
+#include "scoring/KeyingWindow.h"
+#include "reports/ReportPreview.h"
 
 #include <QApplication>
 #include <QDir>
@@ -42,7 +42,7 @@ QList<QPointer<ReportPreview>> previews()
     return out;
 }
 
-void closeKeying(FrmkLID *window)
+void closeKeying(KeyingWindow *window)
 {
     // Closing brings a main window back; close that one quietly too.
     window->close();
@@ -59,7 +59,7 @@ static RenderRegistration keyingWindow("FrmkLID", [](const QString &outDir) {
         prepare(folder);
         folder.sql("UPDATE Theme SET TH = ?", {QString::fromLatin1(theme)});
         ScriptedDialogs dialogs;
-        auto *window = new FrmkLID;
+        auto *window = new KeyingWindow;
         const QString suffix = QStringLiteral("-theme") + QString::fromLatin1(theme);
         savePicture(window, outDir, "FrmkLID-open" + suffix);
         window->key("1001");
@@ -86,15 +86,15 @@ static RenderRegistration scoringReports("reports", [](const QString &outDir) {
     TestFolder folder;
     prepare(folder);
     ScriptedDialogs dialogs;
-    auto *window = new FrmkLID;
+    auto *window = new KeyingWindow;
     window->key("1001");
     // The result sheet, as the one-subject print fills it.
-    DataR1 sheet;
-    for (const QString &column : DataR1::valueColumns())
-        sheet.setCaption(DataR1::valueLabelFor(column), window->shownValue(column));
-    sheet.setCaption(DataR1::addressLabel(), QStringLiteral("تهران، خيابان وليعصر، کوچه مهر، پلاک 12"));
+    ResultSheet sheet;
+    for (const QString &column : ResultSheet::valueColumns())
+        sheet.setCaption(ResultSheet::valueLabelFor(column), window->shownValue(column));
+    sheet.setCaption(ResultSheet::addressLabel(), QStringLiteral("تهران، خيابان وليعصر، کوچه مهر، پلاک 12"));
     sheet.saveAsPdf(QDir(outDir).filePath("DataR1.pdf"));
-    // Both pages as a reader of the PDF sees them: DataR1-page-1.png, DataR1-page-2.png.
+    // Both pages as a reader of the PDF sees them: ResultSheet-page-1.png, ResultSheet-page-2.png.
     QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("110"),
                                                    QDir(outDir).filePath("DataR1.pdf"),
                                                    QDir(outDir).filePath("DataR1-page")});

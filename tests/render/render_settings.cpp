@@ -2,7 +2,7 @@
 #include "TestFolder.h"
 #include "TypeText.h"
 
-#include "shell/Frm1.h"
+#include "shell/MainWindow.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -12,7 +12,7 @@
 #include <QtTest>
 
 namespace {
-void click(Frm1 *window, const char *button)
+void click(MainWindow *window, const char *button)
 {
     QTest::mouseClick(window->findChild<QPushButton *>(QString::fromLatin1(button)), Qt::LeftButton);
 }
@@ -22,7 +22,7 @@ void click(Frm1 *window, const char *button)
 static RenderRegistration settingsPanels("Settings", [](const QString &outDir) {
     TestFolder folder;
     folder.sql("UPDATE Theme SET Name = ?, TH = '1'", {QStringLiteral("کلينيک روان‌شناسي مهرسان")});
-    auto *window = new Frm1;
+    auto *window = new MainWindow;
     window->show();
     click(window, "Command1");
     savePicture(window, outDir, "Frame10-empty");
@@ -53,7 +53,7 @@ static RenderRegistration settingsPanels("Settings", [](const QString &outDir) {
 
     for (int theme : {3, 8, 11}) {
         folder.sql("UPDATE Theme SET TH = ?", {QString::number(theme)});
-        auto *skinned = new Frm1;
+        auto *skinned = new MainWindow;
         skinned->show();
         click(skinned, "Command1");
         savePicture(skinned, outDir, QStringLiteral("Frame10-theme%1").arg(theme));

@@ -1,8 +1,8 @@
 #include "Render.h"
 #include "TestFolder.h"
 
-#include "shell/Frm1.h"
-#include "shell/Frmskin.h"
+#include "shell/MainWindow.h"
+#include "shell/ThemeChangedNotice.h"
 
 #include <QLabel>
 
@@ -11,16 +11,16 @@ static RenderRegistration mainWindowThemes("Frm1", [](const QString &outDir) {
     folder.sql("UPDATE Theme SET Name = ?", {QStringLiteral("کلينيک روان‌شناسي مهرسان")});
     for (int theme = 1; theme <= 11; ++theme) {
         folder.sql("UPDATE Theme SET TH = ?", {QString::number(theme)});
-        auto *window = new Frm1;
+        auto *window = new MainWindow;
         // Show one hint, as when the mouse rests on the registration button.
         auto *hint = window->findChild<QLabel *>("SkinLabel2");
-        hint->setText(Frm1::hintFor("Command1"));
+        hint->setText(MainWindow::hintFor("Command1"));
         hint->show();
         savePicture(window, outDir, QStringLiteral("Frm1-theme%1").arg(theme, 2, 10, QChar('0')));
         window->setExitMode("1");
         window->close();
     }
-    auto *skin = new Frmskin;
+    auto *skin = new ThemeChangedNotice;
     savePicture(skin, outDir, "Frmskin");
     skin->close();
 });

@@ -2,18 +2,18 @@
 #include "TestFolder.h"
 
 #include "data/TableView.h"
-#include "test/FrmTest.h"
+#include "testrun/TestRunWindow.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 
 namespace {
 // The window as the main window hands it over: narrowed to one subject.
-FrmTest *windowFor(const QString &code)
+TestRunWindow *windowFor(const QString &code)
 {
-    FrmTest *w = FrmTest::loaded();
-    w->Adodc2->filter("code='" + code + "'");
-    w->Adodc3->filter("code='" + code + "'");
+    TestRunWindow *w = TestRunWindow::loaded();
+    w->answerView->filter("code='" + code + "'");
+    w->subjectView->filter("code='" + code + "'");
     return w;
 }
 }  // namespace
@@ -27,7 +27,7 @@ static RenderRegistration testRun("FrmTest", [](const QString &outDir) {
     for (const QString theme : {QStringLiteral("8"), QStringLiteral("2"), QStringLiteral("3"), QString()}) {
         folder.sql(QStringLiteral("UPDATE Theme SET TH = ?"), {theme});
         const QString suffix = theme.isEmpty() ? QStringLiteral("noskin") : "theme" + theme;
-        FrmTest *w = windowFor(QStringLiteral("k12"));
+        TestRunWindow *w = windowFor(QStringLiteral("k12"));
         savePicture(w, outDir, "FrmTest-instructions-" + suffix);
         w->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
         w->findChild<QLineEdit *>(QStringLiteral("Text6"))->setText(QStringLiteral("12"));
@@ -39,8 +39,8 @@ static RenderRegistration testRun("FrmTest", [](const QString &outDir) {
         }
         w->close();
         // The page the next subject starts from.
-        FrmTest::prepareNextRun();
+        TestRunWindow::prepareNextRun();
         savePicture(windowFor(QStringLiteral("k12")), outDir, "FrmTest-nextrun-" + suffix);
-        FrmTest::unload();
+        TestRunWindow::unload();
     }
 });

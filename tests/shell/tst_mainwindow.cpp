@@ -5,8 +5,8 @@
 #include "data/TableView.h"
 #include "platform/Desktop.h"
 #include "platform/Twips.h"
-#include "shell/Frm1.h"
-#include "shell/Frmskin.h"
+#include "shell/MainWindow.h"
+#include "shell/ThemeChangedNotice.h"
 #include "shell/ProgramStart.h"
 
 #include <QFrame>
@@ -45,7 +45,7 @@ void MainWindowTest::loadState()
 {
     TestFolder folder;
     folder.sql("UPDATE Theme SET Name = ?, TH = '3'", {QStringLiteral("کلينيک آرامش")});
-    Frm1 window;
+    MainWindow window;
     QCOMPARE(window.windowTitle(), QStringLiteral("Mehrsan"));
     QCOMPARE(window.findChild<QLabel *>("SkinLabel9")->text(), QStringLiteral("Mehrsan 2.1"));
     QCOMPARE(window.findChild<QLabel *>("SkinLabel1")->text(), QStringLiteral("کلينيک آرامش"));
@@ -57,7 +57,7 @@ void MainWindowTest::loadState()
         QVERIFY2(window.findChild<QFrame *>(name)->isHidden(), qPrintable(name));
     QVERIFY(!window.findChild<QFrame *>("Frame7")->isHidden());
     QCOMPARE(window.findChild<QLineEdit *>("Text1")->text(), QStringLiteral("3"));
-    QCOMPARE(Frm1::current(), &window);
+    QCOMPARE(MainWindow::current(), &window);
 }
 
 void MainWindowTest::buttonsAndLinks()
@@ -66,7 +66,7 @@ void MainWindowTest::buttonsAndLinks()
     qputenv("MEHRSAN_SITE_URL", "http://127.0.0.1:8080/");
     QStringList opened;
     Desktop::setWebOpener([&](const QString &url) { opened << url; });
-    Frm1 window;
+    MainWindow window;
     const QList<QPair<QString, QString>> captions = {
         {"Command1", "ثبت نام آزمودني"}, {"Command2", "اجراي تست"},     {"Command3", "کليد گذاري"},
         {"Command4", "نمايش کد آزمودني"}, {"Command11", "معرفي پرسشنامه"}, {"Command5", "ماشين حساب"},
@@ -98,7 +98,7 @@ void MainWindowTest::buttonsAndLinks()
 void MainWindowTest::hintBar()
 {
     TestFolder folder;
-    Frm1 window;
+    MainWindow window;
     window.show();
     auto *hint = window.findChild<QLabel *>("SkinLabel2");
     QVERIFY(hint->isHidden());
@@ -132,25 +132,25 @@ void MainWindowTest::closePanelsHidesAndRereads()
     TestFolder folder;
     folder.addSubject("1");
     folder.addSubject("2");
-    Frm1 window;
+    MainWindow window;
     for (const QString &name : panelNames())
         window.findChild<QFrame *>(name)->show();
-    window.Adodc2->filter("code='2'");
-    window.Adodc2->setField("FName", "نيمه کاره");
-    window.Adodc3->filter("code='2'");
+    window.subjectView->filter("code='2'");
+    window.subjectView->setField("FName", "نيمه کاره");
+    window.answerView->filter("code='2'");
     window.closePanels();
     for (const QString &name : panelNames())
         QVERIFY(window.findChild<QFrame *>(name)->isHidden());
-    QVERIFY(!window.Adodc2->hasPending());
-    QVERIFY(!window.Adodc2->isFiltered());
-    QVERIFY(!window.Adodc3->isFiltered());
+    QVERIFY(!window.subjectView->hasPending());
+    QVERIFY(!window.subjectView->isFiltered());
+    QVERIFY(!window.answerView->isFiltered());
     QCOMPARE(folder.sql("SELECT FName FROM IDE WHERE Code='2'"), QStringList{"علي"});
 }
 
 void MainWindowTest::emptyAnswerTableIgnoresReplacingButtons()
 {
     TestFolder folder;
-    Frm1 window;
+    MainWindow window;
     window.findChild<QFrame *>("Frame8")->show();
     static int made = 0;
     QVERIFY(!window.replaceBy([]() -> QWidget * {
@@ -165,20 +165,20 @@ void MainWindowTest::emptyAnswerTableIgnoresReplacingButtons()
 void MainWindowTest::closeWithExitModeOneJustUnloads()
 {
     TestFolder folder;
-    auto *window = Frm1::load();
-    QPointer<Frm1> guard(window);
+    auto *window = MainWindow::load();
+    QPointer<MainWindow> guard(window);
     window->setExitMode("1");
     QVERIFY(window->close());
     QTRY_VERIFY(guard.isNull());  // unloaded
-    QCOMPARE(Frm1::current(), nullptr);
+    QCOMPARE(MainWindow::current(), nullptr);
 }
 
 void MainWindowTest::themeConfirmationLoadsNewMainWindow()
 {
     TestFolder folder;
     folder.sql("UPDATE Theme SET TH = '6'");
-    auto *skin = new Frmskin;
-    QPointer<Frmskin> guard(skin);
+    auto *skin = new ThemeChangedNotice;
+    QPointer<ThemeChangedNotice> guard(skin);
     skin->show();
     QVERIFY(skin->styleSheet().contains(QStringLiteral("Mac")));
     QCOMPARE(skin->pos(), twipsPoint(5000, 3500));
@@ -193,11 +193,11 @@ void MainWindowTest::themeConfirmationLoadsNewMainWindow()
     moveMouseOver(k1);
     QTest::mouseClick(k2, Qt::LeftButton);
     QTRY_VERIFY(guard.isNull());
-    QVERIFY(Frm1::current());
-    QVERIFY(Frm1::current()->isVisible());
-    QVERIFY(Frm1::current()->styleSheet().contains(QStringLiteral("Mac")));
-    Frm1::current()->setExitMode("1");
-    Frm1::current()->close();
+    QVERIFY(MainWindow::current());
+    QVERIFY(MainWindow::current()->isVisible());
+    QVERIFY(MainWindow::current()->styleSheet().contains(QStringLiteral("Mac")));
+    MainWindow::current()->setExitMode("1");
+    MainWindow::current()->close();
 }
 
 void MainWindowTest::databaseMissingOrForeignEndsTheProgram()

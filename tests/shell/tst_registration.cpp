@@ -3,7 +3,7 @@
 #include "TypeText.h"
 
 #include "data/TableView.h"
-#include "shell/Frm1.h"
+#include "shell/MainWindow.h"
 #include "shell/Registration.h"
 
 #include <QClipboard>
@@ -79,7 +79,7 @@ private:
 
     TestFolder *m_folder = nullptr;
     ScriptedDialogs *m_dialogs = nullptr;
-    QPointer<Frm1> m_window;
+    QPointer<MainWindow> m_window;
 };
 
 void RegistrationTest::init()
@@ -88,7 +88,7 @@ void RegistrationTest::init()
     QVERIFY(m_folder->isValid());
     m_dialogs = new ScriptedDialogs;
     Registration::setClock(nullptr);
-    m_window = new Frm1;
+    m_window = new MainWindow;
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
 }
@@ -227,8 +227,8 @@ void RegistrationTest::storesSubjectWithDateAndTimeOfOpening()
     QCOMPARE(m_window->exitMode(), QStringLiteral("1"));
     QVERIFY(!panel()->isVisible());
     // The main window's answer view sees the new row.
-    QCOMPARE(m_window->Adodc3->rowCount(), 1);
-    QVERIFY(!m_window->Adodc2->hasPending());
+    QCOMPARE(m_window->answerView->rowCount(), 1);
+    QVERIFY(!m_window->subjectView->hasPending());
 }
 
 void RegistrationTest::codeWithBlanks()
@@ -433,13 +433,13 @@ void RegistrationTest::enterSavesEscapeCancels()
 void RegistrationTest::cancelStoresNothing()
 {
     m_folder->addSubject("C0");
-    m_window->Adodc2->reread();
+    m_window->subjectView->reread();
     fillIn("C1");
     click("Command10");
     QVERIFY(!panel()->isVisible());
     QCOMPARE(m_folder->sql("SELECT Code FROM IDE"), QStringList{"C0"});
     QCOMPARE(count("Answer"), 1);
-    QVERIFY(!m_window->Adodc2->hasPending());
+    QVERIFY(!m_window->subjectView->hasPending());
     QCOMPARE(m_window->exitMode(), QStringLiteral("2"));
     // Opening again starts with empty fields and a new date and time.
     click("Command1");
@@ -454,7 +454,7 @@ void RegistrationTest::rowLeftPendingIsNeverStored()
     fillIn("R1");
     click("Command9");
     QVERIFY(!panel()->isVisible());
-    QVERIFY(!m_window->Adodc2->hasPending());
+    QVERIFY(!m_window->subjectView->hasPending());
     // A theme change commits the settings row; the subject's row is not stored with it.
     click("Command68");
     click("Theme2");

@@ -4,8 +4,8 @@
 
 #include "data/Database.h"
 #include "data/TableView.h"
-#include "shell/Frm1.h"
-#include "shell/Frmskin.h"
+#include "shell/MainWindow.h"
+#include "shell/ThemeChangedNotice.h"
 #include "shell/ThemeSkin.h"
 
 #include <QFrame>
@@ -24,7 +24,7 @@ private slots:
 
     void menuAndPanels();
     void themeChangeReloadsMainWindowInNewSkin();
-    void storedThemeStillGoesThroughFrmskin();
+    void storedThemeStillGoesThroughThemeChangedNotice();
     void clinicNameFollowsTypingCancelKeepsItSaveStoresIt();
     void themeChoiceDropsUnsavedClinicName();
     void clinicSaveRefusedIsReported();
@@ -47,7 +47,7 @@ private:
     }
     void loadMainWindow()
     {
-        m_window = new Frm1;
+        m_window = new MainWindow;
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
     }
@@ -59,10 +59,10 @@ private:
         m_window->close();
         delete m_window;
     }
-    static Frmskin *skinWindow()
+    static ThemeChangedNotice *skinWindow()
     {
         for (QWidget *w : QApplication::topLevelWidgets())
-            if (auto *s = qobject_cast<Frmskin *>(w); s && s->isVisible())
+            if (auto *s = qobject_cast<ThemeChangedNotice *>(w); s && s->isVisible())
                 return s;
         return nullptr;
     }
@@ -75,7 +75,7 @@ private:
 
     TestFolder *m_folder = nullptr;
     ScriptedDialogs *m_dialogs = nullptr;
-    QPointer<Frm1> m_window;
+    QPointer<MainWindow> m_window;
 };
 
 void SettingsTest::init()
@@ -92,7 +92,7 @@ void SettingsTest::cleanup()
 {
     closeMainWindow();
     for (QWidget *w : QApplication::topLevelWidgets())
-        if (qobject_cast<Frmskin *>(w) || qobject_cast<Frm1 *>(w))
+        if (qobject_cast<ThemeChangedNotice *>(w) || qobject_cast<MainWindow *>(w))
             delete w;
     delete m_dialogs;
     delete m_folder;
@@ -139,11 +139,11 @@ void SettingsTest::themeChangeReloadsMainWindowInNewSkin()
     click("Command68");
     click("Theme8");
     QCOMPARE(m_folder->sql("SELECT TH FROM Theme"), QStringList{"8"});
-    // The main window closed without the exit prompt, Frmskin took its place.
+    // The main window closed without the exit prompt, ThemeChangedNotice took its place.
     QVERIFY(!m_window || !m_window->isVisible());
-    QVERIFY(Frm1::current() == nullptr);
+    QVERIFY(MainWindow::current() == nullptr);
     QTRY_VERIFY(m_window.isNull());
-    Frmskin *skin = skinWindow();
+    ThemeChangedNotice *skin = skinWindow();
     QVERIFY(skin);
     QCOMPARE(skin->property("skinFile").toString(), QStringLiteral("metallic.skn"));
 
@@ -153,7 +153,7 @@ void SettingsTest::themeChangeReloadsMainWindowInNewSkin()
     QTest::mouseMove(k1);
     QTRY_VERIFY(k2->isVisible());
     QTest::mouseClick(k2, Qt::LeftButton);
-    QPointer<Frm1> reloaded = Frm1::current();
+    QPointer<MainWindow> reloaded = MainWindow::current();
     QVERIFY(reloaded);
     QVERIFY(reloaded->isVisible());
     QCOMPARE(reloaded->property("skinFile").toString(), QStringLiteral("metallic.skn"));
@@ -162,7 +162,7 @@ void SettingsTest::themeChangeReloadsMainWindowInNewSkin()
     m_window = reloaded;
 }
 
-void SettingsTest::storedThemeStillGoesThroughFrmskin()
+void SettingsTest::storedThemeStillGoesThroughThemeChangedNotice()
 {
     m_folder->sql("UPDATE Theme SET TH = '3'");
     closeMainWindow();
@@ -171,7 +171,7 @@ void SettingsTest::storedThemeStillGoesThroughFrmskin()
     click("Command68");
     click("Theme3");
     QCOMPARE(m_folder->sql("SELECT TH FROM Theme"), QStringList{"3"});
-    QVERIFY(Frm1::current() == nullptr);
+    QVERIFY(MainWindow::current() == nullptr);
     QVERIFY(skinWindow());
     QCOMPARE(skinWindow()->property("skinFile").toString(), QStringLiteral("galaxy.skn"));
 }
@@ -233,7 +233,7 @@ void SettingsTest::themeChoiceDropsUnsavedClinicName()
     // The reloaded window shows the stored name.
     QTest::mouseMove(skinWindow()->findChild<QLabel *>("k1"));
     QTest::mouseClick(skinWindow()->findChild<QLabel *>("k2"), Qt::LeftButton);
-    m_window = Frm1::current();
+    m_window = MainWindow::current();
     QVERIFY(m_window);
     QCOMPARE(m_window->findChild<QLabel *>("SkinLabel1")->text(), QStringLiteral("کلينيک مهر"));
     QCOMPARE(m_window->property("skinFile").toString(), QStringLiteral("B-Studio.skn"));
