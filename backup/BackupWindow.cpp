@@ -259,8 +259,8 @@ void BackupWindow::makeBackup()
     }
 
     setCopying(true);
-    const int copied = Backup::CopyFileInChunks(ProgramFolder::databaseFile(), target, this,
-                                                [this](qint64 done, qint64 total) { showProgress(done, total); });
+    const int copied =
+        Backup::BackupDatabase(target, this, [this](qint64 done, qint64 total) { showProgress(done, total); });
     if (copied == 1)
         showMessage(this, QStringLiteral("نسخه پشتيبان تهيه گرديد"), programTitle());
     setCopying(false);

@@ -6,8 +6,11 @@
 // window runs on it.
 namespace Database {
 
-// Opens the database file. A file that is missing, unreadable or not a Mehrsan
-// database is never created or repaired: the reason comes back in Persian.
+// Opens the database file read-write, so that SQLite rolls back what a crash
+// left half-written, and only then checks it: the tables and columns the
+// windows need, and SQLite's quick check of every page. A file that is missing,
+// unreadable, not a Mehrsan database or damaged is never created, repaired or
+// shown as empty: the reason comes back in Persian and nothing is written.
 bool open(const QString &file, QString *error = nullptr);
 bool isOpen();
 void close();
@@ -16,7 +19,32 @@ QString fileName();
 
 // True when the file is a SQLite database holding the four tables of the
 // program with their columns; otherwise *why says what is wrong, in Persian.
+// Opens the file read-only: meant for files other than the open database
+// (backups), which no crash of this program can have left a journal for.
 bool isProgramDatabase(const QString &file, QString *why = nullptr);
+
+// SQLite's own check of a file, opened read-only: "ok", or what is wrong.
+// The full check also compares every index with its table; the quick one
+// checks every page but not the index entries.
+enum class Check { Quick, Full };
+QString checkFile(const QString &file, Check check);
+
+// A read transaction on a connection of its own: while it is held no commit,
+// of this process or another, can change the file, so a byte copy taken
+// meanwhile is a consistent database. Waits for a commit in progress to end.
+class ReadSnapshot
+{
+public:
+    explicit ReadSnapshot(const QString &file);
+    ~ReadSnapshot();
+    bool isHeld() const { return m_held; }
+    QString errorString() const { return m_error; }
+
+private:
+    QString m_connection;
+    bool m_held = false;
+    QString m_error;
+};
 
 // The sixteen score columns of IDE in stored order: fifteen subscales, then kol.
 QStringList scoreColumns();
