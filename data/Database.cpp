@@ -146,34 +146,34 @@ QString checkFile(const QString &file, Check check)
 bool open(const QString &file, QString *error)
 {
     close();
-    auto refuse = [&](const QString &why) {
-        close();
-        return fail(error, QStringLiteral("بانک اطلاعاتي برنامه قابل استفاده نيست:\n%1\n%2").arg(file, why));
-    };
     QString why;
-    if (!looksLikeDatabase(file, &why))
-        return refuse(why);
-
-    // Read-write from the first read on: a journal a crash left beside the
-    // file is rolled back by SQLite before anything is read, which a
-    // read-only connection cannot do.
-    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", kConnection);
-    db.setDatabaseName(file);
-    if (!db.open())
-        return refuse(db.lastError().text());
-    QSqlQuery q(db);
-    q.exec("PRAGMA busy_timeout=5000");
-    q.finish();
-    if (!checkTables(db, &why))
-        return refuse(why);
-    // A damaged page must never pass for an empty or shorter table.
-    const QString check = runCheck(db, Check::Quick);
-    if (check != QLatin1String("ok"))
-        return refuse(damagedText(check));
-    // At rest the one file is the whole database, so a byte copy is a backup.
-    q.exec("PRAGMA journal_mode=DELETE");
-    q.exec("PRAGMA synchronous=FULL");
-    return true;
+    if (looksLikeDatabase(file, &why)) {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", kConnection);
+        db.setDatabaseName(file);
+        // Read-write from the first read on: a journal a crash left beside the
+        // file is rolled back by SQLite before anything is read, which a
+        // read-only connection cannot do.
+        if (!db.open()) {
+            why = db.lastError().text();
+        } else {
+            QSqlQuery q(db);
+            q.exec("PRAGMA busy_timeout=5000");
+            if (checkTables(db, &why)) {
+                // A damaged page must never pass for an empty or shorter table.
+                const QString check = runCheck(db, Check::Quick);
+                if (check == QLatin1String("ok")) {
+                    // At rest the one file is the whole database, so a byte
+                    // copy of it is a backup.
+                    q.exec("PRAGMA journal_mode=DELETE");
+                    q.exec("PRAGMA synchronous=FULL");
+                    return true;
+                }
+                why = damagedText(check);
+            }
+        }
+    }
+    close();
+    return fail(error, QStringLiteral("بانک اطلاعاتي برنامه قابل استفاده نيست:\n%1\n%2").arg(file, why));
 }
 
 ReadSnapshot::ReadSnapshot(const QString &file)
@@ -231,6 +231,8 @@ Transaction::Transaction()
 {
     QSqlQuery q(connection());
     m_active = q.exec("BEGIN IMMEDIATE");
+    if (!m_active)
+        m_error = q.lastError().text();
 }
 
 Transaction::~Transaction()
@@ -247,6 +249,7 @@ bool Transaction::commit()
         return false;
     QSqlQuery q(connection());
     if (!q.exec("COMMIT")) {
+        m_error = q.lastError().text();
         q.exec("ROLLBACK");
         m_active = false;
         return false;

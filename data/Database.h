@@ -61,9 +61,13 @@ public:
     ~Transaction();
     bool commit();
     bool isActive() const { return m_active; }
+    // Why the transaction could not begin or commit (a full disk, a file
+    // that is read-only or locked).
+    QString errorString() const { return m_error; }
 
 private:
     bool m_active = false;
+    QString m_error;
 };
 
 }  // namespace Database

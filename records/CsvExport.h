@@ -13,7 +13,9 @@ class TableView;
 namespace CsvExport {
 
 QStringList header();
-// One field, quoted when it holds a comma, a quote or a line break.
+// One field, quoted when it holds a comma, a quote or a line break. A field
+// starting with = + - @, a tab or a carriage return gets a leading ' so that
+// spreadsheets show it as text instead of running it as a formula.
 QString field(const QString &value);
 
 // progress(done, total) is called every few hundred rows and may pump events;

@@ -49,6 +49,11 @@ SubjectListWindow::SubjectListWindow(QWidget *parent) : QWidget(parent)
     m_settingsView = new TableView(QStringLiteral("Theme"), this);
     m_settingsView->setObjectName(QStringLiteral("Adodc4"));
 
+    // A read that fails is said once, after the grid has drawn what it has:
+    // the list is then not all there is.
+    for (TableView *view : {m_listView, m_deleteView, m_answerView})
+        connect(view, &TableView::readFailed, this, &SubjectListWindow::reportReadError, Qt::QueuedConnection);
+
     buildWindow();
 
     m_binder = new Binder(this);
@@ -59,6 +64,15 @@ SubjectListWindow::SubjectListWindow(QWidget *parent) : QWidget(parent)
     applyThemeSkin(this, m_skin, m_theme->text());
     m_listView->reread();
     m_model->reload();
+}
+
+void SubjectListWindow::reportReadError(const QString &error)
+{
+    if (m_readErrorShown)
+        return;
+    m_readErrorShown = true;
+    showMessage(this, QStringLiteral("خواندن اطلاعات آزمودني ها از بانک اطلاعاتي ممکن نشد؛ فهرست کامل نيست:\n") + error,
+                QStringLiteral("خطا"), QMessageBox::Warning);
 }
 
 void SubjectListWindow::buildWindow()

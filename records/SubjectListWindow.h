@@ -43,6 +43,7 @@ private:
     // Removes the subject's IDE and Answer rows together; false with the
     // store's description when anything failed (and then nothing is removed).
     bool removeSubjectRows(QString *error);
+    void reportReadError(const QString &error);
 
     TableView *m_listView = nullptr;    // the grid, the name lists, the group print
     TableView *m_deleteView = nullptr;  // finds and deletes the IDE row
@@ -60,4 +61,5 @@ private:
     QProgressBar *m_csvProgress = nullptr;
     QLineEdit *m_theme = nullptr;       // Text1 (hidden)
     QLineEdit *m_address = nullptr;     // Text2 (hidden)
+    bool m_readErrorShown = false;
 };
