@@ -5,6 +5,7 @@
 #include "ScriptedDialogs.h"
 #include "TestFolder.h"
 
+#include "backup/Backup.h"
 #include "data/Database.h"
 #include "data/DatabaseLock.h"
 #include "records/SubjectListWindow.h"
@@ -26,6 +27,7 @@ private slots:
     void damagedFileIsRefusedAtStart_data();
     void damagedFileIsRefusedAtStart();
     void pageDamagedWhileOpenIsAReadError();
+    void restoreRefusesABrokenIndex();
 };
 
 void DamagedTest::damagedFileIsRefusedAtStart_data()
@@ -147,6 +149,43 @@ void DamagedTest::pageDamagedWhileOpenIsAReadError()
         QVERIFY(!box.text.contains(QStringLiteral("ذخيره شد")));
     QVERIFY(!QFileInfo::exists(csv));
     window.close();
+}
+
+// A backup whose pages are all sound but whose unique index on IDE.Code no
+// longer matches the table (what a journal deleted by hand can leave): the
+// quick check passes it, the integrity check a restore runs does not.
+void DamagedTest::restoreRefusesABrokenIndex()
+{
+    TestFolder folder;
+    folder.sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+               "INSERT INTO IDE (Code, FName) SELECT 'code' || (1000 + i), 'x' FROM n");
+    const QString backup = folder.path() + "/Back/broken.mdbB";
+    QVERIFY(QFile::copy(folder.databaseFile(), backup));
+    // 'code1150' becomes 'code1151' in the table's row only: two rows with
+    // one code, and an index entry pointing at nothing.
+    const int size = pageSize(backup);
+    QFile f(backup);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray all = f.readAll();
+    f.close();
+    qint64 at = -1;
+    for (int p = 1; p * size < all.size() && at < 0; ++p) {
+        const int in = all.mid(p * size, size).indexOf("code1150");
+        if (all.at(p * size) == 13 && in >= 0)
+            at = qint64(p) * size + in;
+    }
+    QVERIFY(at > 0);
+    QVERIFY(overwrite(backup, at, "code1151"));
+    QCOMPARE(Database::checkFile(backup, Database::Check::Quick), QStringLiteral("ok"));
+    QVERIFY(integrityOf(backup) != QStringLiteral("ok"));
+
+    const QByteArray live = hashOf(folder.databaseFile());
+    ScriptedDialogs dialogs;
+    QString why;
+    QCOMPARE(Backup::RestoreDatabase(backup, nullptr, {}, &why), Backup::RestoreResult::Refused);
+    QVERIFY2(why.startsWith(QStringLiteral("اين فايل آسيب ديده است")), qPrintable(why));
+    QCOMPARE(hashOf(folder.databaseFile()), live);
+    QVERIFY(Database::isOpen());
 }
 
 QTEST_MAIN(DamagedTest)
