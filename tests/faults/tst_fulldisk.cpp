@@ -98,11 +98,7 @@ private slots:
         for (int i = 0; i < 40; ++i)
             folder.addSubject(QStringLiteral("c%1").arg(i));
         const QByteArray old = pattern(3000, 1);
-        {
-            QFile f(disk("all.csv"));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(old);
-        }
+        QVERIFY(overwrite(disk("all.csv"), 0, old));
         fillDisk();
         ScriptedDialogs dialogs;
         SubjectListWindow window;
@@ -124,11 +120,7 @@ private slots:
     void download()
     {
         const QByteArray old = pattern(5000, 2);
-        {
-            QFile f(disk("setup-Zelq.exe"));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(old);
-        }
+        QVERIFY(overwrite(disk("setup-Zelq.exe"), 0, old));
         ScriptedHttpServer server;
         const QByteArray body = pattern(200 * 1024, 3);
         server.respondTrickled("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n",
@@ -160,11 +152,7 @@ private slots:
         for (int i = 0; i < 300; ++i)
             folder.addSubject(QStringLiteral("b%1").arg(i));
         const QByteArray old = pattern(2000, 4);
-        {
-            QFile f(disk("old.mdbB"));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(old);
-        }
+        QVERIFY(overwrite(disk("old.mdbB"), 0, old));
         fillDisk();
         int ends = 0;
         ProgramEnd::setQuitHook([&] { ++ends; });

@@ -79,6 +79,21 @@ bool overwrite(const QString &file, qint64 offset, const QByteArray &bytes)
     return f.open(QIODevice::ReadWrite) && f.seek(offset) && f.write(bytes) == bytes.size() && f.flush();
 }
 
+qint64 inTablePage(const QString &file, const QByteArray &text)
+{
+    const int size = pageSize(file);
+    QFile f(file);
+    if (size <= 0 || !f.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray all = f.readAll();
+    for (qint64 p = 1; (p + 1) * size <= all.size(); ++p) {
+        const int at = all.mid(p * size, size).indexOf(text);
+        if (all.at(p * size) == 13 && at >= 0)
+            return p * size + at;
+    }
+    return -1;
+}
+
 namespace {
 QString askSchema(const QString &file, const QString &sql, const QVariant &value = {})
 {

@@ -24,6 +24,9 @@ QString integrityOf(const QString &file);
 QByteArray hashOf(const QString &file);
 // Writes `bytes` at `offset` into the file.
 bool overwrite(const QString &file, qint64 offset, const QByteArray &bytes);
+// Where `text` first stands in a leaf page of a table (page type 13), as a
+// byte offset into the file; -1 when no such page holds it.
+qint64 inTablePage(const QString &file, const QByteArray &text);
 // The root page number of a table or index, from the schema.
 int rootPage(const QString &file, const QString &name);
 int pageSize(const QString &file);
