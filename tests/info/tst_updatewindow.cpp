@@ -152,6 +152,7 @@ private slots:
         QTest::newRow("html page as 200") << QByteArray("200 OK") << QByteArray("<html>3.0</html>") << false;
         // Only a 2xx answer counts, whatever its body says.
         QTest::newRow("404 body with a number") << QByteArray("404 Not Found") << QByteArray("3.0 not found") << false;
+        QTest::newRow("300 body with a number") << QByteArray("300 Multiple Choices") << QByteArray("3.0") << false;
         QTest::newRow("500 body with a number") << QByteArray("500 Internal Server Error") << QByteArray("9")
                                                 << false;
         QTest::newRow("exponent is a letter") << QByteArray("200 OK") << QByteArray("2E1") << false;
