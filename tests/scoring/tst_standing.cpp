@@ -2,6 +2,12 @@
 #include "SubjectRows.h"
 #include "TestFolder.h"
 
+#include "PdfTools.h"
+
+#include "records/CsvExport.h"
+#include "records/SubjectListWindow.h"
+#include "reports/GroupSummaryReport.h"
+#include "reports/ReportPreview.h"
 #include "reports/ResultSheet.h"
 #include "scoring/GroupSummary.h"
 #include "scoring/KeyingWindow.h"
@@ -9,7 +15,10 @@
 #include "scoring/Standing.h"
 #include "scoring/Statistics.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QPushButton>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -74,6 +83,8 @@ private slots:
     void whoIsInTheSample();
     void groupsAtTheEdges();
     void keyingWindowShowsTheStanding();
+    void groupSummaryFromTheSubjectList();
+    void csvStandingColumnsOnlyWhenAsked();
 };
 
 void StandingTest::countsHandChecked_data()
@@ -455,6 +466,110 @@ void StandingTest::keyingWindowShowsTheStanding()
     window.printSelectedSubject();
     QCOMPARE(ResultSheet::instance().standing().percentile, window.standing().percentile);
     QCOMPARE(ResultSheet::instance().standing().description, window.standing().description);
+}
+
+void StandingTest::groupSummaryFromTheSubjectList()
+{
+    TestFolder folder;
+    QRandomGenerator random(5);
+    for (int n = 0; n < 21; ++n)
+        SubjectRows::addAnswered(folder, QStringLiteral("G%1").arg(n), leaningAnswers(random), n % 3 ? "B" : "A", kMale);
+    ScriptedDialogs dialogs;
+    auto *window = new SubjectListWindow;
+    auto preview = [] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *p = qobject_cast<ReportPreview *>(w); p && p->isVisible())
+                if (auto summary = std::dynamic_pointer_cast<const GroupSummaryReport>(p->report()))
+                    return summary;
+        return std::shared_ptr<const GroupSummaryReport>();
+    };
+    // Just opened: everyone.
+    window->findChild<QPushButton *>("CmdSummary")->click();
+    QVERIFY(preview());
+    QVERIFY(preview()->summary().everyone);
+    QCOMPARE(preview()->summary().subjects, 21);
+    // Group B chosen: its 14 subjects only.
+    auto *group = window->findChild<QComboBox *>("Combo3");
+    group->setEditText("B");
+    window->findChild<QPushButton *>("CmdSummary")->click();
+    const auto report = preview();
+    QVERIFY(report && !report->summary().everyone);
+    QCOMPARE(report->summary().group, QStringLiteral("B"));
+    QCOMPARE(report->summary().scores[15].count(), 14);
+    GroupSummary::Summary direct;
+    QVERIFY(GroupSummary::read(false, "B", &direct));
+    QCOMPARE(report->rowTexts(0).value(1), QString::number(direct.scores[0].mean(), 'f', 1));
+
+    // One page, right to left, with every figure of the table.
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("summary.pdf");
+    QVERIFY(report->saveAsPdf(pdf));
+    QCOMPARE(PdfTools::pageCount(pdf), 1);
+    QStringList words;
+    for (const auto &w : PdfTools::words(pdf))
+        words << w.text;
+    for (int c = 0; c < GroupSummary::kColumns; ++c)
+        for (const QString &text : report->rowTexts(c))
+            QVERIFY2(words.contains(text), qPrintable(text));
+    QVERIFY(PdfTools::plain(PdfTools::text(pdf)).contains(PdfTools::plain(QStringLiteral("آلفاي کرونباخ"))));
+    QCOMPARE(report->rowTexts(15).value(6), QStringLiteral("—"));  // no alpha for the total
+    for (QWidget *w : QApplication::topLevelWidgets())
+        w->close();
+}
+
+void StandingTest::csvStandingColumnsOnlyWhenAsked()
+{
+    TestFolder folder;
+    QRandomGenerator random(9);
+    for (int n = 0; n < 32; ++n)
+        SubjectRows::addAnswered(folder, QStringLiteral("V%1").arg(n), leaningAnswers(random), "A", kFemale);
+    QStringList gap = leaningAnswers(random);
+    gap[3].clear();
+    SubjectRows::addAnswered(folder, "gap", gap, "A", kFemale);
+    ScriptedDialogs dialogs;
+    auto *window = new SubjectListWindow;
+    auto *check = window->findChild<QCheckBox *>("ChkCsvStanding");
+    QVERIFY(check && !check->isChecked());
+    QTemporaryDir dir;
+    auto exportTo = [&](const QString &name) {
+        dialogs.fileAnswers.enqueue(dir.filePath(name));
+        window->exportCsv();
+        QFile file(dir.filePath(name));
+        if (!file.open(QIODevice::ReadOnly))
+            return QList<QStringList>();
+        QList<QStringList> rows;
+        for (const QByteArray &line : file.readAll().mid(3).split('\n'))
+            if (!line.trimmed().isEmpty())
+                rows << QString::fromUtf8(line.trimmed()).split(u',');
+        return rows;
+    };
+    // Off: the export as it always was.
+    const QList<QStringList> plain = exportTo("plain.csv");
+    QCOMPARE(plain.first(), CsvExport::header());
+    QCOMPARE(plain.size(), 34);
+
+    check->setChecked(true);
+    const QList<QStringList> ranked = exportTo("ranked.csv");
+    QCOMPARE(ranked.first().size(), CsvExport::header().size() + 32);
+    QCOMPARE(ranked.first().value(CsvExport::header().size()), QStringLiteral("PR_ES"));
+    QCOMPARE(ranked.first().last(), QStringLiteral("SS_kol"));
+    const int pr = int(CsvExport::header().size());
+    for (int r = 1; r < ranked.size(); ++r) {
+        const QString code = ranked[r].first();
+        QCOMPARE(ranked[r].mid(0, pr), plain[r].mid(0, pr));  // the specified columns unchanged
+        const Standing::Figures figures = Standing::standingOf(code, Reference::All);
+        for (int c = 0; c < Standing::kColumns; ++c) {
+            const QString expectedRank = figures.available ? figures.percentile[size_t(c)] : QString();
+            const QString expectedStandard = figures.available ? figures.standard[size_t(c)] : QString();
+            QCOMPARE(ranked[r].value(pr + c), expectedRank);
+            QCOMPARE(ranked[r].value(pr + 16 + c), expectedStandard);
+        }
+        if (code == QLatin1String("gap"))
+            QCOMPARE(ranked[r].value(pr), QString());
+        else
+            QVERIFY(!ranked[r].value(pr).isEmpty());
+    }
+    delete window;
 }
 
 QTEST_MAIN(StandingTest)
