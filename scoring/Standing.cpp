@@ -104,16 +104,23 @@ bool readSample(Reference reference, const QString &value, const Values &around,
     sample->reference = reference;
     sample->value = value;
     // Five sums per column in one pass; nothing per row leaves the database.
+    // Each score is read as a number once, in an inner query that the
+    // database must not merge into the outer one (an OFFSET keeps it apart).
+    QStringList casts;
     QStringList sums;
-    for (const QString &column : ScoringKey::scoreColumns()) {
-        const QString x = QStringLiteral("CAST(IDE.%1 AS INTEGER)").arg(Database::quoted(column));
+    for (int c = 0; c < kColumns; ++c) {
+        const QString x = QStringLiteral("v%1").arg(c);
+        casts << QStringLiteral("CAST(IDE.%1 AS INTEGER) AS %2").arg(Database::quoted(ScoringKey::scoreColumns()[c]), x);
         sums << QStringLiteral("SUM(%1)").arg(x) << QStringLiteral("SUM(%1 * %1)").arg(x)
              << QStringLiteral("SUM(CASE WHEN %1 < ? THEN 1 ELSE 0 END)").arg(x)
              << QStringLiteral("SUM(CASE WHEN %1 = ? THEN 1 ELSE 0 END)").arg(x);
     }
+    const bool sqlite = Database::connection().driverName() == QLatin1String("QSQLITE");
+    const QString fence = sqlite ? QStringLiteral(" LIMIT -1 OFFSET 0") : QStringLiteral(" OFFSET 0");
     QSqlQuery query(Database::connection());
     query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("SELECT COUNT(*), ") + sums.join(u',') + sampleWhere(reference)))
+    if (!query.prepare(QStringLiteral("SELECT COUNT(*), ") + sums.join(u',') + QStringLiteral(" FROM (SELECT ") +
+                       casts.join(u',') + sampleWhere(reference) + fence + QStringLiteral(") AS sample")))
         return fail(error, QStringLiteral("خواندن گروه مرجع ممکن نشد: ") + query.lastError().text());
     for (int c = 0; c < kColumns; ++c) {
         query.addBindValue(around[size_t(c)]);
