@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -230,8 +231,18 @@ void KeyingWindow::buildResultsPanel()
 
 void KeyingWindow::setReference(Standing::Reference reference) { m_reference->setCurrentIndex(int(reference)); }
 
+void KeyingWindow::scheduleStanding()
+{
+    m_standingPending = true;
+    QTimer::singleShot(0, this, [this] {
+        if (m_standingPending)
+            updateStanding();
+    });
+}
+
 void KeyingWindow::updateStanding()
 {
+    m_standingPending = false;
     // Figures for the subject whose scores the window shows, read afresh.
     const QString code = m_scoreCode->text();
     if (m_resultsPanel->isHidden() || code.isEmpty())
@@ -481,7 +492,9 @@ void KeyingWindow::key(const QString &code)
                     QStringLiteral("خطا"), QMessageBox::Warning);
         return;
     }
-    updateStanding();
+    // The figures read the whole reference sample: they follow once the
+    // keying is done, so that keying stays as quick with many subjects.
+    scheduleStanding();
     showTimedMessage(this, QStringLiteral("اطلاعات با موفقيت محاسبه و ذخيره شد"));
 }
 
@@ -504,6 +517,8 @@ void KeyingWindow::printSelectedSubject()
     for (const QString &column : ResultSheet::valueColumns())
         sheet.setCaption(ResultSheet::valueLabelFor(column), shownValue(column));
     sheet.setCaption(ResultSheet::addressLabel(), m_address->text());
+    if (m_standingPending)
+        updateStanding();
     sheet.setStanding(m_standing);
     sheet.show();
     m_currentCode->clear();

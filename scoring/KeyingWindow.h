@@ -62,6 +62,7 @@ private:
     void buildChart();
     void updateChart();
     void updateStanding();
+    void scheduleStanding();
     void buildHelpPanel();
     void buildButtons();
     void openViews();
@@ -86,4 +87,5 @@ private:
     QComboBox *m_reference = nullptr;             // CmbReference
     QLabel *m_standingNote = nullptr;             // what the figures are relative to, why any is missing
     Standing::Figures m_standing;
+    bool m_standingPending = false;  // a keying's figures not yet read
 };

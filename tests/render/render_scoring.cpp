@@ -96,6 +96,7 @@ static RenderRegistration scoringReports("reports", [](const QString &outDir) {
     ScriptedDialogs dialogs;
     auto *window = new KeyingWindow;
     window->key("1001");
+    QCoreApplication::processEvents();  // the standing follows the keying
     // The result sheet, as the one-subject print fills it.
     ResultSheet sheet;
     for (const QString &column : ResultSheet::valueColumns())
