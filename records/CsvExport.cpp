@@ -36,7 +36,8 @@ QString field(const QString &text)
 
 QString proposedFileName() { return "Mehrsan-" + SolarCalendar::SolarDate(QDate::currentDate(), 4) + ".csv"; }
 
-bool write(const TableView &view, const QString &file, const Progress &progress, QString *error, qint64 *rowsWritten)
+bool write(const TableView &view, const QString &file, const Progress &progress, QString *error, qint64 *rowsWritten,
+           const ExtraColumns &extra)
 {
     auto fail = [error](const QString &why) {
         if (error)
@@ -75,14 +76,18 @@ bool write(const TableView &view, const QString &file, const Progress &progress,
     if (!out.open())
         return fail(QStringLiteral("فايل ساخته نشد: ") + out.errorString());
     QByteArray buffer("\xEF\xBB\xBF");
-    buffer += header().join(',').toUtf8() + "\r\n";
+    buffer += (header() + extra.names).join(',').toUtf8() + "\r\n";
     const int columns = int(select.size());
     qint64 done = 0;
     while (q.next()) {
         QStringList row;
         row.reserve(columns);
         for (int i = 0; i < columns; ++i)
-            row << field(q.value(i).toString());
+            row << q.value(i).toString();
+        if (extra.values)
+            row += extra.values(row);
+        for (QString &value : row)
+            value = field(value);
         buffer += row.join(',').toUtf8() + "\r\n";
         ++done;
         if (buffer.size() > (1 << 16)) {
