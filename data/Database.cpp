@@ -1,5 +1,7 @@
 #include "data/Database.h"
 
+#include "platform/Dialogs.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
@@ -101,7 +103,7 @@ QString runCheck(QSqlDatabase &db, Check check)
 
 QString damagedText(const QString &detail)
 {
-    return QStringLiteral("بانک اطلاعاتي آسيب ديده است (%1)").arg(detail);
+    return QStringLiteral("بانک اطلاعاتي آسيب ديده است:\n%1").arg(leftToRight(detail));
 }
 
 // Runs `work` on a read-only connection of its own to the file.
@@ -173,7 +175,7 @@ bool open(const QString &file, QString *error)
         }
     }
     close();
-    return fail(error, QStringLiteral("بانک اطلاعاتي برنامه قابل استفاده نيست:\n%1\n%2").arg(file, why));
+    return fail(error, QStringLiteral("بانک اطلاعاتي برنامه قابل استفاده نيست:\n%1\n%2").arg(leftToRight(file), why));
 }
 
 ReadSnapshot::ReadSnapshot(const QString &file)

@@ -128,3 +128,8 @@ void QtDialogs::showTimedMessage(QWidget *owner, const QString &text, int delayM
     box.setDefaultButton(QMessageBox::Ok);
     box.exec();
 }
+
+QString leftToRight(const QString &text)
+{
+    return QChar(0x2066) + text + QChar(0x2069);  // left-to-right isolate ... pop directional isolate
+}

@@ -42,6 +42,9 @@ public:
 
 // Shorthands the windows use.
 void showTimedMessage(QWidget *owner, const QString &text, int delayMs = 1000);
+// A path or a system's English text set apart inside a Persian message, so the
+// right-to-left line does not reorder its slashes, brackets and digits.
+QString leftToRight(const QString &text);
 void showMessage(QWidget *owner, const QString &text, const QString &title,
                  QMessageBox::Icon icon = QMessageBox::NoIcon);
 bool askYesNo(QWidget *owner, const QString &text, const QString &title);

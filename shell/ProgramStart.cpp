@@ -27,11 +27,11 @@ bool openProgramDatabase()
         showMessage(nullptr,
                     QStringLiteral("برنامه هم اکنون باز است و بانک اطلاعاتي آن در حال استفاده است:\n%1\n"
                                    "در رايانه %2")
-                            .arg(file, why) + ending,
+                            .arg(leftToRight(file), leftToRight(why)) + ending,
                     QStringLiteral("خطا"), QMessageBox::Critical);
         return false;
     case DatabaseLock::Result::Failed:
-        showMessage(nullptr, QStringLiteral("بانک اطلاعاتي برنامه قفل نشد:\n%1\n%2").arg(file, why) + ending,
+        showMessage(nullptr, QStringLiteral("بانک اطلاعاتي برنامه قفل نشد:\n%1\n%2").arg(leftToRight(file), leftToRight(why)) + ending,
                     QStringLiteral("خطا"), QMessageBox::Critical);
         return false;
     }
@@ -43,7 +43,7 @@ bool openProgramDatabase()
     if (QFileInfo::exists(file)) {
         const QString backup = newestBackup(ProgramFolder::backupFolder());
         error += backup.isEmpty() ? QStringLiteral("\nنسخه پشتيباني در پوشه Back نيست.")
-                                  : QStringLiteral("\nآخرين نسخه پشتيبان: %1").arg(backup);
+                                  : QStringLiteral("\nآخرين نسخه پشتيبان:\n%1").arg(leftToRight(backup));
     }
     showMessage(nullptr, error + ending, QStringLiteral("خطا"), QMessageBox::Critical);
     return false;

@@ -84,7 +84,7 @@ void DamagedTest::damagedFileIsRefusedAtStart()
     QVERIFY2(box.text.contains(file), qPrintable(box.text));
     QVERIFY2(box.text.contains(QStringLiteral("بانک اطلاعاتي آسيب ديده است")), qPrintable(box.text));
     if (withBackups)
-        QVERIFY2(box.text.contains(QStringLiteral("آخرين نسخه پشتيبان: ") + newest), qPrintable(box.text));
+        QVERIFY2(box.text.contains(QStringLiteral("آخرين نسخه پشتيبان:\n") + leftToRight(newest)), qPrintable(box.text));
     else
         QVERIFY2(box.text.contains(QStringLiteral("نسخه پشتيباني در پوشه Back نيست.")), qPrintable(box.text));
     QVERIFY(box.text.endsWith(QStringLiteral("برنامه بسته مي شود.")));

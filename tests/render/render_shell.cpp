@@ -1,6 +1,7 @@
 #include "Render.h"
 #include "TestFolder.h"
 
+#include "platform/Dialogs.h"
 #include "shell/MainWindow.h"
 #include "shell/ThemeChangedNotice.h"
 
@@ -29,12 +30,16 @@ static RenderRegistration mainWindowThemes("Frm1", [](const QString &outDir) {
 // The boxes a start can end with: the program already open, a damaged file.
 static RenderRegistration startRefusals("StartRefusals", [](const QString &outDir) {
     const QString texts[] = {
-        QStringLiteral("برنامه هم اکنون باز است و بانک اطلاعاتي آن در حال استفاده است:\n"
-                       "/home/clinic/Mehrsan/DBTavor/DBTavor.mdb\nدر رايانه reception (4211)\nبرنامه بسته مي شود."),
-        QStringLiteral("بانک اطلاعاتي برنامه قابل استفاده نيست:\n/home/clinic/Mehrsan/DBTavor/DBTavor.mdb\n"
-                       "بانک اطلاعاتي آسيب ديده است (*** in database main ***\nTree 4 page 4: btreeInitPage() returns error code 11)\n"
-                       "آخرين نسخه پشتيبان: /home/clinic/Mehrsan/Back/در تاريخ1405.9.17 ساعت)18.05).mdbB\n"
-                       "برنامه بسته مي شود."),
+        QStringLiteral("برنامه هم اکنون باز است و بانک اطلاعاتي آن در حال استفاده است:\n") +
+                leftToRight("/home/clinic/Mehrsan/DBTavor/DBTavor.mdb") + QStringLiteral("\nدر رايانه ") +
+                leftToRight("reception (4211)") + QStringLiteral("\nبرنامه بسته مي شود."),
+        QStringLiteral("بانک اطلاعاتي برنامه قابل استفاده نيست:\n") +
+                leftToRight("/home/clinic/Mehrsan/DBTavor/DBTavor.mdb") +
+                QStringLiteral("\nبانک اطلاعاتي آسيب ديده است:\n") +
+                leftToRight("*** in database main ***\nTree 4 page 4: btreeInitPage() returns error code 11") +
+                QStringLiteral("\nآخرين نسخه پشتيبان:\n") +
+                leftToRight(QStringLiteral("/home/clinic/Mehrsan/Back/در تاريخ1405.9.17 ساعت)18.05).mdbB")) +
+                QStringLiteral("\nبرنامه بسته مي شود."),
     };
     int n = 0;
     for (const QString &text : texts) {
