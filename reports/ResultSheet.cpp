@@ -57,6 +57,9 @@ const Pair kScores[] = {
     {"Label49", "نمره كل", QRect(1827, 5480, 1134, 345), "Label48", QRect(1260, 5480, 480, 345), "kol"},
 };
 
+const char kTitle[] = "پرسشنامه هوش هيجاني Tavor";
+const char kAddressCaption[] = "آدرس";  // Label9
+
 // The sheet's background: a light card with a double frame and a band
 // behind the title.
 void drawCard(QPainter &p)
@@ -124,6 +127,21 @@ QString ResultSheet::valueLabelFor(const QString &column)
     return QString();
 }
 
+QString ResultSheet::fixedCaption(const QString &label)
+{
+    if (label == QLatin1String("Title"))
+        return QString::fromUtf8(kTitle);
+    if (label == QLatin1String("Label9"))
+        return QString::fromUtf8(kAddressCaption);
+    for (const Pair &pair : kSubject)
+        if (label == QLatin1String(pair.captionLabel))
+            return QString::fromUtf8(pair.caption);
+    for (const Pair &pair : kScores)
+        if (label == QLatin1String(pair.captionLabel))
+            return QString::fromUtf8(pair.caption);
+    return QString();
+}
+
 QStringList ResultSheet::valueColumns()
 {
     QStringList out;
@@ -148,7 +166,7 @@ void ResultSheet::paintPage(ReportCanvas &canvas, int page) const
     painter.restore();
 
     const QFont nazanin = reportFont(QStringLiteral("B Nazanin"), 9.75, true);
-    canvas.label(QRect(2079, 126, 2204, 756), QStringLiteral("پرسشنامه هوش هيجاني Tavor"),
+    canvas.label(QRect(2079, 126, 2204, 756), QString::fromUtf8(kTitle),
                  reportFont(QStringLiteral("Arabic Transparent"), 14.25, true), Qt::AlignCenter, true);
 
     for (const Pair &pair : kSubject) {
@@ -163,7 +181,7 @@ void ResultSheet::paintPage(ReportCanvas &canvas, int page) const
     }
 
     // The clinic address, and the vendor's addresses on the web.
-    canvas.label(QRect(5228, 6236, 639, 504), QStringLiteral("آدرس"), nazanin, Qt::AlignLeft | Qt::AlignTop);
+    canvas.label(QRect(5228, 6236, 639, 504), QString::fromUtf8(kAddressCaption), nazanin, Qt::AlignLeft | Qt::AlignTop);
     canvas.label(QRect(378, 6236, 4860, 810), caption(addressLabel()), nazanin, Qt::AlignRight | Qt::AlignTop, true);
     paintSiteLines(canvas, nazanin);
     paintChart(canvas);

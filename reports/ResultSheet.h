@@ -26,6 +26,9 @@ public:
     // The value label that shows an IDE column on the sheet ("Code" gives
     // "Label15", "kol" gives "Label48"); empty for a column not on the sheet.
     static QString valueLabelFor(const QString &column);
+    // The printed caption of a fixed label ("Label2" gives "کد", "Label11" the
+    // caption of ES, "Title" the title); empty for a label with no fixed caption.
+    static QString fixedCaption(const QString &label);
     // The 22 IDE columns whose values the sheet shows: Code, Group, Sen, Jens,
     // Taahol, Tahsil and the sixteen scores.
     static QStringList valueColumns();

@@ -26,6 +26,9 @@ struct Column {
     int fieldLeft;
 };
 
+const char kTitle[] = "گزارش نتيجه تست  هوش هيجاني Tavor   ";  // Label3
+const char kAddressCaption[] = ":آدرس";                           // Label15
+
 // Right to left, as printed.
 const std::array<Column, 21> kColumns = {{
     {"رديف", "Text1", "", 9021, 9046},
@@ -82,6 +85,18 @@ void drawPageHeader(ReportCanvas &canvas, int top)
     canvas.hLine(0, kWidth, top + kPageHeaderHeight);
 }
 }  // namespace
+
+QString SubjectTableReport::fixedCaption(const QString &name)
+{
+    if (name == QLatin1String("Label3"))
+        return QString::fromUtf8(kTitle);
+    if (name == QLatin1String("Label15"))
+        return QString::fromUtf8(kAddressCaption);
+    for (const Column &c : kColumns)
+        if (name == QLatin1String(c.field))
+            return QString::fromUtf8(c.heading);
+    return QString();
+}
 
 QStringList SubjectTableReport::columns()
 {
@@ -183,7 +198,7 @@ void SubjectTableReport::paintPage(ReportCanvas &canvas, int pageIndex) const
         canvas.box(QRect(0, 0, 9510, kReportHeaderHeight), QColor(0xC0, 0xC0, 0xC0));
         canvas.label(QRect(56, 113, 9373, 776), m_clinicName, reportFont(QStringLiteral("B Titr"), 14.25, true),
                      Qt::AlignCenter);
-        canvas.label(QRect(1436, 945, 6105, 510), QStringLiteral("گزارش نتيجه تست  هوش هيجاني Tavor   "),
+        canvas.label(QRect(1436, 945, 6105, 510), QString::fromUtf8(kTitle),
                      reportFont(QStringLiteral("B Nazanin"), 12, true), Qt::AlignCenter);
         y += kReportHeaderHeight;
     }
@@ -211,7 +226,7 @@ void SubjectTableReport::paintPage(ReportCanvas &canvas, int pageIndex) const
                      Qt::AlignLeft | Qt::AlignVCenter);
         canvas.label(QRect(3906, y, 5040, kReportFooterHeight), m_address, mitraBold,
                      Qt::AlignRight | Qt::AlignVCenter);
-        canvas.label(QRect(8945, y, 555, kReportFooterHeight), QStringLiteral(":آدرس"), mitraBold,
+        canvas.label(QRect(8945, y, 555, kReportFooterHeight), QString::fromUtf8(kAddressCaption), mitraBold,
                      Qt::AlignRight | Qt::AlignVCenter, false, Qt::LeftToRight);
     }
 }

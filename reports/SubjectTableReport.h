@@ -35,6 +35,9 @@ public:
     int rowCount() const { return m_rows.size(); }
     // A value of one data row (0-based) for an IDE column of the report.
     QString value(int row, const QString &column) const;
+    // The printed caption of a fixed label: "Label3" the title, "Label15" the
+    // address caption, a field's name ("txtCode") the heading over it.
+    static QString fixedCaption(const QString &name);
     // The IDE columns the report prints, right to left after the row number.
     static QStringList columns();
 

@@ -1,3 +1,4 @@
+#include "DesignedKey.h"
 #include "PdfTools.h"
 #include "ScriptedDialogs.h"
 #include "SubjectRows.h"
@@ -8,7 +9,6 @@
 #include "reports/ResultSheet.h"
 #include "reports/SubjectTableReport.h"
 #include "reports/ReportPreview.h"
-#include "scoring/ScoringKey.h"
 
 #include <QApplication>
 #include <QFile>
@@ -166,7 +166,7 @@ void ReportsTest::headingsStandOverTheirColumns()
     folder.addSubject("K1", "C");
     // Every score differs, so each value can be found under its heading.
     QStringList sets;
-    const QStringList columns = ScoringKey::scoreColumns();
+    const QStringList columns = DesignedKey::scoreColumns();
     for (int i = 0; i < 15; ++i)
         sets << QStringLiteral("%1 = '%2'").arg(columns[i]).arg(41 + i);
     folder.sql("UPDATE IDE SET " + sets.join(',') + ", kol = '777', Sen = '63' WHERE Code = 'K1'");
@@ -182,7 +182,7 @@ void ReportsTest::headingsStandOverTheirColumns()
         return PdfTools::Word();
     };
     for (int i = 0; i < 15; ++i) {
-        const auto &subscale = ScoringKey::subscales()[i];
+        const auto &subscale = DesignedKey::kSubscales[size_t(i)];
         const PdfTools::Word heading = find(QLatin1String(subscale.abbreviation));
         const PdfTools::Word value = find(QString::number(41 + i));
         QVERIFY2(!heading.text.isEmpty() && !value.text.isEmpty(), subscale.abbreviation);
@@ -211,7 +211,7 @@ void ReportsTest::neverKeyedSubjectsHaveEmptyScoreCells()
     report.setDataSource(all);
     QCOMPARE(report.rowCount(), 1);
     QCOMPARE(report.value(0, "Code"), QStringLiteral("N1"));
-    for (const QString &column : ScoringKey::scoreColumns())
+    for (const QString &column : DesignedKey::scoreColumns())
         QCOMPARE(report.value(0, column), QString());
 
     const QString file = m_out.filePath("unkeyed.pdf");
@@ -322,7 +322,7 @@ void ReportsTest::resultSheetOfOneSubject()
     sheet.setCaption("Label15", "X-77");
     sheet.setCaption("Label16", "E");
     sheet.setCaption("Label19", "29");
-    const QStringList columns = ScoringKey::scoreColumns();
+    const QStringList columns = DesignedKey::scoreColumns();
     for (int i = 0; i < 16; ++i)
         sheet.setCaption(ResultSheet::valueLabelFor(columns[i]), QString::number(i == 15 ? 615 : 60 + i));
     sheet.setCaption(ResultSheet::addressLabel(), kAddress);
@@ -389,7 +389,7 @@ void ReportsTest::resultSheetChartBelowTheBand()
     sheet.setCaption("Label22", QStringLiteral("ليسانس"));
     // Legend order; none is a mark of the scale, one lies beyond it, one is empty.
     const QStringList scores = {"27", "9", "15", "21", "45", "", "7", "8", "10", "11", "13", "14", "16", "17", "19"};
-    const QStringList columns = ScoringKey::scoreColumns();
+    const QStringList columns = DesignedKey::scoreColumns();
     for (int i = 0; i < 15; ++i)
         sheet.setCaption(ResultSheet::valueLabelFor(columns[i]), scores[i]);
     sheet.setCaption("Label48", "777");

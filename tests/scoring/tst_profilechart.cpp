@@ -1,6 +1,7 @@
+#include "DesignedKey.h"
+
 #include "platform/Startup.h"
 #include "scoring/ProfileChart.h"
-#include "scoring/ScoringKey.h"
 
 #include <QApplication>
 #include <QFontMetricsF>
@@ -21,7 +22,7 @@ QFont chartFont()
 
 QStringList scoresWith(const QList<QPair<int, QString>> &set)
 {
-    QStringList out(ScoringKey::kSubscaleCount, QString());
+    QStringList out(15, QString());
     for (const auto &[row, text] : set)
         out[row] = text;
     return out;
@@ -147,7 +148,7 @@ void ProfileChartTest::readsRightToLeft()
     // baseline and wide enough for its text, its bar and value to the left.
     for (int i = 0; i < 15; ++i) {
         const auto &row = chart.rows[size_t(i)];
-        QCOMPARE(row.caption, QString::fromUtf8(ScoringKey::subscales()[size_t(i)].caption));
+        QCOMPARE(row.caption, QString::fromUtf8(DesignedKey::kSubscales[size_t(i)].caption));
         QCOMPARE(row.captionBox.left(), chart.baseline);
         QCOMPARE(row.captionBox.right(), area.right());
         QVERIFY(metrics.horizontalAdvance(row.caption) < row.captionBox.width());

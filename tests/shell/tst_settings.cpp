@@ -106,13 +106,9 @@ void SettingsTest::menuAndPanels()
     click("Command9");
     QVERIFY(shown("Frame8"));
     QVERIFY(!shown("Frame10"));
-    QCOMPARE(m_window->findChild<QPushButton *>("Command65")->text(), QStringLiteral(" "));
 
     click("Command68");
     QVERIFY(shown("Frame8") && shown("Frame6"));
-    for (int theme = 1; theme <= 11; ++theme)
-        QCOMPARE(m_window->findChild<QPushButton *>(QStringLiteral("Theme%1").arg(theme))->text(),
-                 themeButtonCaption(theme));
     click("Command46");  // hides the theme panel only
     QVERIFY(shown("Frame8") && !shown("Frame6"));
 
