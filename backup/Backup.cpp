@@ -1,6 +1,7 @@
 #include "backup/Backup.h"
 
 #include "data/Database.h"
+#include "data/StoreCopy.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolder.h"
 #include "shell/MainWindow.h"
@@ -200,6 +201,16 @@ int CopyFileInChunks(const QString &source, const QString &destination, QWidget 
     return 0;
 }
 
+int BackupServer(const QString &destination, QWidget *owner, const Progress &progress)
+{
+    QString error;
+    if (StoreCopy::writeServerToFile(destination, progress, &error))
+        return 1;
+    showMessage(owner, QStringLiteral("اشکال در ايجاد نسخه پشتيباني") + '\n' + error, MainWindow::programTitle(),
+                QMessageBox::Critical);
+    return 0;
+}
+
 bool isRestorableBackup(const QString &file, QString *why)
 {
     QString reason;
@@ -239,6 +250,10 @@ RestoreResult RestoreDatabase(const QString &source, QWidget *owner, const Progr
 {
     if (!isRestorableBackup(source, why))
         return RestoreResult::Refused;
+    // On a server the four tables' rows are replaced in one transaction.
+    if (Database::isServer())
+        return StoreCopy::replaceServerRows(source, false, progress, why) ? RestoreResult::Restored
+                                                                         : RestoreResult::OtherFailure;
 
     const QString database = ProgramFolder::databaseFile();
     // No connection may hold the old file while it is replaced; the table

@@ -22,6 +22,11 @@ using Progress = std::function<void(qint64 copied, qint64 total)>;
 int CopyFileInChunks(const QString &source, const QString &destination, QWidget *owner = nullptr,
                      const Progress &progress = {});
 
+// The backup when the program's tables are on a server: a database file of
+// the same format, written from one snapshot of the server's rows. Returns 1 on
+// success; 0 after it has shown its own error message.
+int BackupServer(const QString &destination, QWidget *owner = nullptr, const Progress &progress = {});
+
 // The copy without the message: false with the system's description in *error.
 bool copyFile(const QString &source, const QString &destination, const Progress &progress, QString *error);
 
@@ -37,7 +42,8 @@ enum class RestoreResult {
     OtherFailure,  // the database could not be replaced or reopened (*why)
 };
 
-// Replaces the program's database by the backup file: checks the file first,
+// Replaces the program's database by the backup file (on a server: the rows of
+// its four tables, in one transaction): checks the file first,
 // closes the connection (every table view then reads nothing), copies, and
 // opens the database again. A failure at any point leaves the old database whole.
 RestoreResult RestoreDatabase(const QString &source, QWidget *owner, const Progress &progress,

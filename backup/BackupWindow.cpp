@@ -4,6 +4,7 @@
 #include "backup/ProgramEnd.h"
 #include "calendar/SolarCalendar.h"
 #include "data/Binder.h"
+#include "data/Database.h"
 #include "data/TableView.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolder.h"
@@ -259,8 +260,10 @@ void BackupWindow::makeBackup()
     }
 
     setCopying(true);
-    const int copied = Backup::CopyFileInChunks(ProgramFolder::databaseFile(), target, this,
-                                                [this](qint64 done, qint64 total) { showProgress(done, total); });
+    const auto progress = [this](qint64 done, qint64 total) { showProgress(done, total); };
+    const int copied = Database::isServer()
+                           ? Backup::BackupServer(target, this, progress)
+                           : Backup::CopyFileInChunks(ProgramFolder::databaseFile(), target, this, progress);
     if (copied == 1)
         showMessage(this, QStringLiteral("نسخه پشتيبان تهيه گرديد"), programTitle());
     setCopying(false);

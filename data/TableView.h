@@ -55,6 +55,8 @@ public:
     // the pending row is kept and lastError() says why.
     bool commit();
     QString lastError() const { return m_lastError; }
+    // True when the last commit was refused because its code is already taken.
+    bool lastErrorIsTakenKey() const { return m_takenKey; }
     // Drops the filter and any pending row, and makes the first row current.
     void reread();
     // Deletes the current row; the next matching row becomes current.
@@ -90,4 +92,5 @@ private:
     bool m_pendingNew = false;
     QHash<QString, QString> m_pending;
     QString m_lastError;
+    bool m_takenKey = false;
 };

@@ -2,12 +2,11 @@
 
 #include "data/Database.h"
 #include "platform/Dialogs.h"
-#include "platform/ProgramFolder.h"
 
 bool openProgramDatabase()
 {
     QString error;
-    if (Database::open(ProgramFolder::databaseFile(), &error))
+    if (Database::openStore(&error))
         return true;
     showMessage(nullptr, error + QStringLiteral("\nبرنامه بسته مي شود."), QStringLiteral("خطا"),
                 QMessageBox::Critical);

@@ -226,7 +226,13 @@ void MainWindow::saveRegistration()
         answerView->reread();
         if (!subjectView->isPendingNew())
             pendTyped();
-        showTimedMessage(this, Registration::duplicateMessage());
+        // A taken code is the operator's to correct; anything else (a server
+        // gone away) is an error, never the taken-code text.
+        if (subjectView->lastErrorIsTakenKey() || answerView->lastErrorIsTakenKey() || !Database::isServer())
+            showTimedMessage(this, Registration::duplicateMessage());
+        else
+            showMessage(this, QStringLiteral("اطلاعات آزمودني ذخيره نشد.\n") + subjectView->lastError(),
+                        QStringLiteral("خطا"), QMessageBox::Critical);
         return;
     }
     subjectView->reread();
