@@ -142,10 +142,7 @@ int main(int argc, char *argv[])
     makeFolder(serverFolder.path(), &server);
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("setup"));
-        db.setHostName(server.host);
-        db.setPort(server.port);
-        db.setDatabaseName(server.database);
-        db.setUserName(server.user);
+        server.applyTo(db);
         if (!db.open() || !StoreCopy::fillNewServer(db, serverFolder.path() + "/DBTavor/DBTavor.mdb", &why)) {
             std::fprintf(stderr, "server tables: %s\n", qPrintable(why + db.lastError().text()));
             cluster(QStringLiteral("stop"));

@@ -227,11 +227,7 @@ bool openServer(const ServerSettings &settings, QString *error)
     bool ok = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", kConnection);
-        db.setHostName(settings.host);
-        db.setPort(settings.port);
-        db.setDatabaseName(settings.database);
-        db.setUserName(settings.user);
-        db.setConnectOptions(settings.connectOptions());
+        settings.applyTo(db);
         QString why;
         if (!db.open()) {
             if (error)

@@ -24,6 +24,15 @@ QString ServerSettings::connectOptions() const
     return QStringLiteral("sslmode=%1;connect_timeout=5;application_name=Mehrsan").arg(sslMode);
 }
 
+void ServerSettings::applyTo(QSqlDatabase &db) const
+{
+    db.setHostName(host);
+    db.setPort(port);
+    db.setDatabaseName(database);
+    db.setUserName(user);
+    db.setConnectOptions(connectOptions());
+}
+
 bool ServerSettings::fromUrl(const QString &text, ServerSettings *out, QString *why)
 {
     auto fail = [why](const QString &reason) {

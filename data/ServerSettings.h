@@ -1,4 +1,5 @@
 #pragma once
+#include <QSqlDatabase>
 #include <QString>
 
 // Where the program finds a PostgreSQL server that holds its tables instead of
@@ -18,6 +19,8 @@ struct ServerSettings
     QString display() const;
     // The options handed to the driver beside host, port, database and user.
     QString connectOptions() const;
+    // Sets a PostgreSQL connection to this server (the password left to libpq).
+    void applyTo(QSqlDatabase &db) const;
 
     // "postgresql://user@host:port/database?sslmode=require". A password in the
     // address, an unknown TLS mode or a missing part is refused with *why in Persian.

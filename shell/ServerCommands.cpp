@@ -49,11 +49,7 @@ int connect(const QString &url)
     QString text;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-        db.setHostName(settings.host);
-        db.setPort(settings.port);
-        db.setDatabaseName(settings.database);
-        db.setUserName(settings.user);
-        db.setConnectOptions(settings.connectOptions());
+        settings.applyTo(db);
         if (!db.open()) {
             status = Unreachable;
             text = QStringLiteral("سرور بانک اطلاعاتي %1 در درگاه %2 در دسترس نيست:\n%3")

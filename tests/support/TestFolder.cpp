@@ -77,11 +77,7 @@ QSqlDatabase serverConnection(const QString &name, const ServerSettings &s)
 {
     QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
                                                    : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-    db.setHostName(s.host);
-    db.setPort(s.port);
-    db.setDatabaseName(s.database);
-    db.setUserName(s.user);
-    db.setConnectOptions(s.connectOptions());
+    s.applyTo(db);
     return db;
 }
 
@@ -121,6 +117,19 @@ QString forServer(const QString &sql)
             ++i;
         }
     }
+    return out;
+}
+// Runs the statement with its values; the first column of every row.
+QStringList firstColumn(QSqlQuery &q, const QString &statement, const QVariantList &values)
+{
+    QStringList out;
+    q.prepare(statement);
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    if (!q.exec())
+        qWarning("test SQL failed: %s", qPrintable(q.lastError().text()));
+    while (q.isSelect() && q.next())
+        out << q.value(0).toString();
     return out;
 }
 }  // namespace
@@ -181,14 +190,7 @@ QStringList TestFolder::sql(const QString &statement, const QVariantList &values
                 qWarning("test SQL failed: %s", qPrintable(q.lastError().text()));
             return out;
         }
-        q.prepare(forServer(statement));
-        for (const QVariant &v : values)
-            q.addBindValue(v);
-        if (!q.exec())
-            qWarning("test SQL failed: %s", qPrintable(q.lastError().text()));
-        while (q.isSelect() && q.next())
-            out << q.value(0).toString();
-        return out;
+        return firstColumn(q, forServer(statement), values);
     }
     const QString name = QUuid::createUuid().toString();
     {
@@ -197,13 +199,7 @@ QStringList TestFolder::sql(const QString &statement, const QVariantList &values
         if (!db.open())
             qFatal("test database did not open");
         QSqlQuery q(db);
-        q.prepare(statement);
-        for (const QVariant &v : values)
-            q.addBindValue(v);
-        if (!q.exec())
-            qWarning("test SQL failed: %s", qPrintable(q.lastError().text()));
-        while (q.isSelect() && q.next())
-            out << q.value(0).toString();
+        out = firstColumn(q, statement, values);
         q.finish();
         db.close();
     }
