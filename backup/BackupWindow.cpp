@@ -207,8 +207,11 @@ void BackupWindow::chooseBackupTarget()
     if (m_copying)
         return;
     const QString proposed = proposedFileName(m_nameDate->text(), m_clock->text());
+    // The window asks its own question about replacing a backup file.
+    SaveOptions options;
+    options.confirmOverwrite = false;
     const QString chosen = Dialogs::current().saveFileName(this, QString(), ProgramFolder::backupFolder(),
-                                                           fileFilter(), proposed);
+                                                           fileFilter(), proposed, options);
     if (!chosen.isEmpty())
         m_target->setText(chosen);
 }
@@ -302,7 +305,7 @@ void BackupWindow::restore()
     case Backup::RestoreResult::CopyFailed:
         break;  // the copy has said why
     case Backup::RestoreResult::OtherFailure:
-        showMessage(this, why + '\n' + QStringLiteral("تمامي فرم ها را ببندبد به جز فرم اصلي و اين پنجره"),
+        showMessage(this, why + QStringLiteral("تمامي فرم ها را ببندبد به جز فرم اصلي و اين پنجره"),
                     QStringLiteral("خطا"), QMessageBox::Warning);
         break;
     }

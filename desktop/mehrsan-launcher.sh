@@ -14,7 +14,18 @@ fi
 for skin in "$installed"/*.skn; do
   [ -e "$skin" ] && cp -f "$skin" "$home/"
 done
-# The updater is started from the program folder too.
-[ -x "$installed/Zelqupdate" ] && ln -sf "$installed/Zelqupdate" "$home/Zelqupdate"
+# The updater is started from the program folder too, by Mehrsan or by hand. A
+# link would make it take the read-only installed folder for its own: this
+# starter names the folder it lies in, however it is started.
+if [ -x "$installed/Zelqupdate" ]; then
+  starter="$home/Zelqupdate"
+  rm -f "$starter.new"
+  printf '%s\n' '#!/bin/sh' \
+    '# Starts the installed Zelqupdate with the folder of this file as its program folder.' \
+    "MEHRSAN_HOME=\"\$(dirname \"\$(readlink -f \"\$0\")\")\" exec \"$installed/Zelqupdate\" \"\$@\"" \
+    > "$starter.new"
+  chmod 755 "$starter.new"
+  mv -f "$starter.new" "$starter"
+fi
 export MEHRSAN_HOME="$home"
 exec "$installed/Mehrsan" "$@"

@@ -8,6 +8,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/Twips.h"
 #include "shell/MainWindow.h"
+#include "updater/GetFileName.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -53,12 +54,7 @@ QString UpdateWindow::skinFileForTheme(double themeNumber)
     return QString();
 }
 
-double UpdateWindow::versionNumber(const QString &text)
-{
-    // A CR cannot continue a number; the other blanks are skipped.
-    const qsizetype cr = text.indexOf('\r');
-    return leadingNumber(cr < 0 ? text : text.left(cr));
-}
+double UpdateWindow::versionNumber(const QString &text) { return leadingNumber(text); }
 
 bool UpdateWindow::isNewer(const QString &remoteText)
 {
@@ -74,6 +70,16 @@ QString UpdateWindow::updaterProgram()
 #else
     return ProgramFolder::file(QStringLiteral("Zelqupdate"));
 #endif
+}
+
+bool UpdateWindow::updaterTakesSite() { return !GetFileName(ProgramFolder::setupAddress()).isEmpty(); }
+
+QString UpdateWindow::siteRefusedMessage()
+{
+    return QStringLiteral("نشاني سايت (%1) با http:// شروع نمي شود. برنامه بروز رساني (Zelqupdate) فقط از نشاني "
+                          "http:// دانلود مي کند، پس بروز رساني با اين نشاني ممکن نيست. نشاني سايت را در "
+                          "MEHRSAN_SITE_URL با http:// بنويسيد.")
+        .arg(ProgramFolder::siteUrl());
 }
 
 QString UpdateWindow::latestVersionMessage()
@@ -179,6 +185,11 @@ QString UpdateWindow::fetchText(const QString &address)
 
 void UpdateWindow::checkForUpdate()
 {
+    // The updater would refuse the address only after Mehrsan had ended.
+    if (!updaterTakesSite()) {
+        showMessage(this, siteRefusedMessage(), QStringLiteral("خطا"), QMessageBox::Warning);
+        return;
+    }
     m_checkButton->setEnabled(false);
     setWindowTitle(QStringLiteral("Please wait..."));
     QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -34,6 +34,10 @@ public:
     // The text of the version file message and of the missing-updater message.
     static QString latestVersionMessage();
     static QString updaterMissingMessage();
+    // False when the updater could not download from the site's address
+    // (it takes http:// only), and the message that says so.
+    static bool updaterTakesSite();
+    static QString siteRefusedMessage();
 
     // The document at an address as text; empty on any failure, on a status
     // other than 2xx, or when no answer came within the time allowed.

@@ -72,9 +72,19 @@ QString QtDialogs::inputBox(QWidget *owner, const QString &prompt, const QString
 }
 
 QString QtDialogs::saveFileName(QWidget *owner, const QString &title, const QString &folder,
-                                const QString &filter, const QString &proposedName)
+                                const QString &filter, const QString &proposedName, const SaveOptions &options)
 {
-    return QFileDialog::getSaveFileName(owner, title, folder + '/' + proposedName, qtFilter(filter));
+    QFileDialog dialog(owner, title, folder, qtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(options.defaultSuffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.confirmOverwrite);
+    if (!proposedName.isEmpty())
+        dialog.selectFile(proposedName);
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    const QStringList chosen = dialog.selectedFiles();
+    return chosen.isEmpty() ? QString() : chosen.first();
 }
 
 QString QtDialogs::openFileName(QWidget *owner, const QString &title, const QString &folder,

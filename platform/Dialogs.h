@@ -4,6 +4,15 @@
 
 class QWidget;
 
+// How a save dialog treats the name it is given.
+struct SaveOptions {
+    // Added to a typed name without a suffix ("csv"), before the dialog looks
+    // for an existing file, so that its question is about the file written.
+    QString defaultSuffix;
+    // False when the caller asks its own question about replacing a file.
+    bool confirmOverwrite = true;
+};
+
 // Every modal box the windows show goes through here, so that tests can answer
 // them from a script instead of blocking on a real modal.
 class Dialogs
@@ -19,7 +28,8 @@ public:
                              const QString &defaultText = QString()) = 0;
     // File dialogs: the chosen path, or an empty text when cancelled.
     virtual QString saveFileName(QWidget *owner, const QString &title, const QString &folder,
-                                 const QString &filter, const QString &proposedName) = 0;
+                                 const QString &filter, const QString &proposedName,
+                                 const SaveOptions &options = {}) = 0;
     virtual QString openFileName(QWidget *owner, const QString &title, const QString &folder,
                                  const QString &filter) = 0;
     // An OK box titled "پيام" that closes itself after the delay as if OK had been pressed.
@@ -48,7 +58,8 @@ public:
     QString inputBox(QWidget *owner, const QString &prompt, const QString &title,
                      const QString &defaultText) override;
     QString saveFileName(QWidget *owner, const QString &title, const QString &folder,
-                         const QString &filter, const QString &proposedName) override;
+                         const QString &filter, const QString &proposedName,
+                         const SaveOptions &options) override;
     QString openFileName(QWidget *owner, const QString &title, const QString &folder,
                          const QString &filter) override;
     void showTimedMessage(QWidget *owner, const QString &text, int delayMs) override;

@@ -2,10 +2,14 @@
 
 double leadingNumber(const QString &text)
 {
+    // Blanks, tabs and line feeds are skipped; a CR ends the number.
     QString s;
-    for (QChar c : text)
-        if (c != ' ' && c != '\t' && c != '\n' && c != '\r')
+    for (QChar c : text) {
+        if (c == '\r')
+            break;
+        if (c != ' ' && c != '\t' && c != '\n')
             s += c;
+    }
 
     int i = 0;
     const int n = int(s.size());
@@ -26,19 +30,6 @@ double leadingNumber(const QString &text)
     }
     if (!digits)
         return 0;
-    // An exponent belongs to the number only when digits follow it.
-    if (i < n && (s[i] == 'e' || s[i] == 'E')) {
-        int j = i + 1;
-        QString exponent = "e";
-        if (j < n && (s[j] == '+' || s[j] == '-'))
-            exponent += s[j++];
-        bool expDigits = false;
-        while (j < n && s[j] >= '0' && s[j] <= '9') {
-            exponent += s[j++];
-            expDigits = true;
-        }
-        if (expDigits)
-            number += exponent;
-    }
+    // A letter ends the number: "2E1" is 2, not 20.
     return number.toDouble();
 }

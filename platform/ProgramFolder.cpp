@@ -27,4 +27,6 @@ QString siteUrl()
     return url;
 }
 
+QString setupAddress() { return siteUrl() + QStringLiteral("/Soft/Zelq/setup-Zelq.exe"); }
+
 }  // namespace ProgramFolder

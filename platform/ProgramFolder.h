@@ -11,4 +11,6 @@ QString databaseFile();                  // DBTavor/DBTavor.mdb
 QString backupFolder();                  // Back
 // The vendor's web site: $MEHRSAN_SITE_URL when set, else the built-in address.
 QString siteUrl();
+// The newest setup program on the site, which the updater downloads.
+QString setupAddress();
 }  // namespace ProgramFolder

@@ -113,8 +113,11 @@ void SubjectListWindow::buildWindow()
 
     connect(m_firstName, &QComboBox::textActivated, this, &SubjectListWindow::filterByFirstName);
     connect(m_familyName, &QComboBox::textActivated, this, &SubjectListWindow::filterByFamilyName);
-    // The group selector filters at every change of its text, typed or chosen.
+    // The group selector filters at every change of its text, and at every
+    // pick from its list, also of the value it already shows (after a delete
+    // the list holds everyone again while the selector still shows a group).
     connect(m_group, &QComboBox::editTextChanged, this, &SubjectListWindow::filterByGroup);
+    connect(m_group, &QComboBox::textActivated, this, &SubjectListWindow::filterByGroup);
 
     auto *deletePanel = new QGroupBox(QStringLiteral("حذف کردن آزمودني"), this);
     deletePanel->setObjectName(QStringLiteral("Frame1"));
@@ -282,12 +285,15 @@ void SubjectListWindow::deleteSubject()
 
 void SubjectListWindow::exportCsv()
 {
-    QString file = Dialogs::current().saveFileName(this, QStringLiteral("خروجي CSV"), ProgramFolder::backupFolder(),
-                                                   QStringLiteral("CSV |*.csv"), CsvExport::proposedFileName());
+    // The dialog adds ".csv" itself, so that its question about replacing a
+    // file is about the file that is written.
+    SaveOptions options;
+    options.defaultSuffix = QStringLiteral("csv");
+    const QString file = Dialogs::current().saveFileName(this, QStringLiteral("خروجي CSV"),
+                                                         ProgramFolder::backupFolder(), QStringLiteral("CSV |*.csv"),
+                                                         CsvExport::proposedFileName(), options);
     if (file.isEmpty())
         return;
-    if (!file.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
-        file += QLatin1String(".csv");
     m_csvProgress->setValue(0);
     m_csvProgress->show();
     setEnabled(false);  // the list must not change while it is written

@@ -40,6 +40,14 @@ int easternDigit(QChar c)
         return u - 0x0660;
     return -1;
 }
+
+bool typesVisibleCharacter(const QString &text)
+{
+    for (QChar c : text)
+        if (c.category() != QChar::Other_Control)
+            return true;
+    return false;
+}
 }  // namespace
 
 AgeKey ageKey(int key, Qt::KeyboardModifiers modifiers, const QString &text, QChar *replacement)
@@ -51,8 +59,10 @@ AgeKey ageKey(int key, Qt::KeyboardModifiers modifiers, const QString &text, QCh
     // so that nothing reaches the field through the keyboard but digits.
     if (control && key >= Qt::Key_A && key <= Qt::Key_Z)
         return AgeKey::Refuse;
-    if (text.isEmpty())
-        return AgeKey::Pass;  // arrows, Home, Delete, Tab, plain modifiers: no character typed
+    // Keys that type nothing visible move or edit: Tab and Shift+Tab ("\t"),
+    // Delete (U+007F), Escape, arrows, Home, End. Only what is typed is filtered.
+    if (!typesVisibleCharacter(text))
+        return AgeKey::Pass;
     if (text.size() == 1 && text[0] >= QLatin1Char('0') && text[0] <= QLatin1Char('9') && !control)
         return AgeKey::Pass;
     if (text.size() == 1 && easternDigit(text[0]) >= 0 && !control) {

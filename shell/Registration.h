@@ -34,8 +34,8 @@ enum class AgeKey {
     Replace,  // a digit of another script: the field gets the digit "0" to "9" instead
     Refuse,   // dropped, with the beep and the message
 };
-// Backspace, Enter and the digits pass; keys that type nothing (arrows, Tab,
-// Delete) pass as well. Persian and Arabic-Indic digits become 0 to 9;
+// Backspace, Enter and the digits pass; keys that type nothing visible (Tab,
+// Shift+Tab, Delete, Escape, arrows, Home, End) pass as well. Persian and Arabic-Indic digits become 0 to 9;
 // anything else typed, and Ctrl with a letter (Ctrl+V), is refused.
 AgeKey ageKey(int key, Qt::KeyboardModifiers modifiers, const QString &text, QChar *replacement = nullptr);
 // True when the text is at most two digits 0 to 9 (what the age field may hold).

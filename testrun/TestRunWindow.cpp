@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QScopedValueRollback>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -264,7 +265,12 @@ void TestRunWindow::buildItemPage()
         // Leading edge, which is the right in this right-to-left window.
         column->addWidget(option, 0, Qt::AlignLeft);
         group->addButton(option, k);
-        connect(option, &QRadioButton::clicked, this, &TestRunWindow::SaveChoice);
+        // Whoever checks the option, mouse, keyboard or a screen reader's
+        // Toggle, the choice is stored; showing a stored answer is not a choice.
+        connect(option, &QRadioButton::toggled, this, [this](bool checked) {
+            if (checked && !m_showingStored)
+                SaveChoice();
+        });
         m_options << option;
     }
 
@@ -497,6 +503,7 @@ void TestRunWindow::showStored(Direction direction)
 // Selects option 1..5 without storing anything; 0 clears all five.
 void TestRunWindow::selectOption(int option)
 {
+    const QScopedValueRollback showing(m_showingStored, true);
     QButtonGroup *group = m_options.first()->group();
     group->setExclusive(false);
     for (int k = 1; k <= AnswerCoding::OptionCount; ++k)
@@ -548,14 +555,13 @@ void TestRunWindow::finishRun()
 
 // ---------------------------------------------------------------- keys
 
-// Keys the focused control left alone: digits choose an option, Up and Down
-// move the choice. Not while the operator types into a field: an arrow
-// pressed there must not change an answer.
+// Keys the focused option left alone: digits choose an option, Up and Down
+// move the choice. Only while an option has the focus: a subject who types an
+// item number elsewhere must not overwrite the answer on screen.
 void TestRunWindow::keyPressEvent(QKeyEvent *event)
 {
-    const auto *field = qobject_cast<QLineEdit *>(QApplication::focusWidget());
-    const bool typing = field && !field->isReadOnly();
-    if (m_optionFrame->isVisible() && !typing && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    const bool onOptions = m_options.contains(qobject_cast<QRadioButton *>(QApplication::focusWidget()));
+    if (onOptions && m_optionFrame->isVisible() && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
         const QString text = event->text();
         const int digit = text.size() == 1 ? digitOf(text.at(0)) : -1;
         if (digit >= 1 && digit <= AnswerCoding::OptionCount) {
@@ -585,19 +591,48 @@ bool TestRunWindow::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-// The item number and the age take digits, Backspace and Enter. Any other
-// printable character is refused with a beep and a notice; keys that type
-// nothing (arrows, Tab, Delete, shortcuts such as paste) keep their usual work.
+namespace {
+// Keys that move the cursor or the focus, or edit, without typing anything.
+bool movesOrEdits(int key)
+{
+    switch (key) {
+    case Qt::Key_Backspace: case Qt::Key_Delete: case Qt::Key_Return: case Qt::Key_Enter:
+    case Qt::Key_Tab: case Qt::Key_Backtab: case Qt::Key_Left: case Qt::Key_Right:
+    case Qt::Key_Up: case Qt::Key_Down: case Qt::Key_Home: case Qt::Key_End:
+    case Qt::Key_PageUp: case Qt::Key_PageDown:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Shift, Ctrl, Alt and the like pressed on their own.
+bool isModifierKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Shift: case Qt::Key_Control: case Qt::Key_Alt: case Qt::Key_AltGr: case Qt::Key_Meta:
+    case Qt::Key_Super_L: case Qt::Key_Super_R: case Qt::Key_CapsLock: case Qt::Key_NumLock:
+        return true;
+    default:
+        return false;
+    }
+}
+}  // namespace
+
+// The item number and the age take digits, Backspace and Enter; the keys that
+// move or edit without typing (arrows, Home, End, Delete, Tab) keep their work.
+// Any other key, Escape, control characters and Ctrl or Alt combinations
+// included, is swallowed with a beep and the notice.
 bool TestRunWindow::filterNumberKey(QLineEdit *field, QKeyEvent *event)
 {
-    const QString text = event->text();
-    if (text.isEmpty() || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+    if (isModifierKey(event->key()))
         return false;
-    // Backspace, Enter, Tab and the other control characters type nothing.
-    if (text.size() == 1 && (text.at(0).unicode() < 0x20 || text.at(0).unicode() == 0x7f))
-        return false;
-    if (text.size() == 1) {
-        const int digit = digitOf(text.at(0));
+    const bool combination = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (!combination) {
+        if (movesOrEdits(event->key()))
+            return false;
+        const QString text = event->text();
+        const int digit = text.size() == 1 ? digitOf(text.at(0)) : -1;
         if (digit >= 0 && text.at(0).unicode() < 0x80)
             return false;
         if (digit >= 0) {

@@ -91,6 +91,7 @@ private:
     Skin m_skin;
     QEventLoop *m_loop = nullptr;
     int m_item = 0;
+    bool m_showingStored = false;  // options are being set to show the stored answer
     QString m_acceptedCounter;
 
     QLabel *m_title = nullptr;         // SkinLabel3

@@ -41,7 +41,7 @@ void ProgressWindow::endProgram()
         QCoreApplication::exit(0);
 }
 
-QString ProgressWindow::setupAddress() { return ProgramFolder::siteUrl() + QStringLiteral("/Soft/Zelq/setup-Zelq.exe"); }
+QString ProgressWindow::setupAddress() { return ProgramFolder::setupAddress(); }
 
 ProgressWindow::ProgressWindow(QWidget *parent) : QWidget(parent)
 {

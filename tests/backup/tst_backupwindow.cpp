@@ -5,11 +5,13 @@
 #include "data/Database.h"
 #include "data/TableView.h"
 
+#include "FileDialogDriver.h"
 #include "ScriptedDialogs.h"
 #include "TestFolder.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -78,6 +80,8 @@ private slots:
     void restoreRefusesWhatIsNoBackup_data();
     void restoreRefusesWhatIsNoBackup();
     void restoreStopsBesideAJournal();
+    void otherRestoreFailureTextRunsOn();
+    void replaceIsAskedOnceWithTheRealDialog();
     void secondCopyCannotStartWhileOneRuns();
     void helpPanelAndExit();
     void loadPlacesSkinsAndRunsTheClock();
@@ -371,6 +375,46 @@ void BackupWindowTest::restoreStopsBesideAJournal()
     QVERIFY(m_dialogs->last().text.endsWith(QStringLiteral("تمامي فرم ها را ببندبد به جز فرم اصلي و اين پنجره")));
     QVERIFY(openAfterwards);
     QCOMPARE(readFile(m_folder->databaseFile()), before);
+    QCOMPARE(m_ends, 1);
+}
+
+// The system's description and the request to close the other windows stand
+// directly together in one text.
+void BackupWindowTest::otherRestoreFailureTextRunsOn()
+{
+    const QString backup = m_folder->path() + "/Back/b.mdbB";
+    QVERIFY(QFile::copy(m_folder->databaseFile(), backup));
+    QVERIFY(writeFile(m_folder->databaseFile() + "-journal", QByteArray(512, '\0')));
+    edit("Text2")->setText(backup);
+    m_dialogs->buttonAnswers << QMessageBox::Yes;
+    click("VisualButtonEx3");
+    QCOMPARE(m_dialogs->last().title, kError);
+    QCOMPARE(m_dialogs->last().icon, QMessageBox::Warning);
+    const QString tail = QStringLiteral("تمامي فرم ها را ببندبد به جز فرم اصلي و اين پنجره");
+    const QString text = m_dialogs->last().text;
+    QVERIFY(text.endsWith(tail));
+    const QString description = text.chopped(tail.size());
+    QVERIFY(!description.isEmpty());
+    QVERIFY2(!description.contains('\n') && !description.endsWith(' '), qPrintable(text));
+}
+
+// Choosing an existing file in the save dialog: only the window's own question
+// about replacing it, none from the file dialog before.
+void BackupWindowTest::replaceIsAskedOnceWithTheRealDialog()
+{
+    const QString existing = m_folder->path() + "/Back/old.mdbB";
+    QVERIFY(writeFile(existing, "older backup, longer than nothing"));
+    m_dialogs->realSaveDialogs = true;
+    FileDialogDriver driver(QStringLiteral("old.mdbB"));
+    click("b1");
+    QVERIFY(driver.sawDialog);
+    QCOMPARE(driver.questions, QStringList());
+    QCOMPARE(QFileInfo(edit("Text1")->text()).canonicalFilePath(), QFileInfo(existing).canonicalFilePath());
+
+    m_dialogs->buttonAnswers << QMessageBox::Yes;
+    click("VisualButtonEx2");
+    QCOMPARE(m_dialogs->texts().count(kReplaceQuestion), 1);
+    QCOMPARE(readFile(existing), readFile(m_folder->databaseFile()));
     QCOMPARE(m_ends, 1);
 }
 

@@ -150,6 +150,12 @@ private slots:
         QTest::newRow("html error page") << QByteArray("404 Not Found")
                                          << QByteArray("<html><body>3.0 not found</body></html>") << false;
         QTest::newRow("html page as 200") << QByteArray("200 OK") << QByteArray("<html>3.0</html>") << false;
+        // Only a 2xx answer counts, whatever its body says.
+        QTest::newRow("404 body with a number") << QByteArray("404 Not Found") << QByteArray("3.0 not found") << false;
+        QTest::newRow("300 body with a number") << QByteArray("300 Multiple Choices") << QByteArray("3.0") << false;
+        QTest::newRow("500 body with a number") << QByteArray("500 Internal Server Error") << QByteArray("9")
+                                                << false;
+        QTest::newRow("exponent is a letter") << QByteArray("200 OK") << QByteArray("2E1") << false;
         QTest::newRow("nothing") << QByteArray("200 OK") << QByteArray() << false;
     }
     void check()
@@ -238,6 +244,38 @@ private slots:
         QCOMPARE(w.windowTitle(), QString("Mehrsan 2.1"));
         QVERIFY(button(&w, "Command1")->isEnabled());
         QVERIFY(!QApplication::overrideCursor());
+    }
+
+    // The updater takes http:// only: an https:// site is refused while
+    // Mehrsan still runs, with a message that names the address.
+    void httpsSiteIsRefusedBeforeEnding()
+    {
+        m_server->respond("HTTP/1.1 200 OK", {"Content-Length: 1"}, "9");
+        for (const QString &site : {QStringLiteral("https://127.0.0.1:%1"), QStringLiteral("HTTP://127.0.0.1:%1"),
+                                    QStringLiteral("ftp://127.0.0.1:%1")}) {
+            m_dialogs->clear();
+            const QString address = site.arg(m_server->baseUrl().section(':', -1));
+            qputenv("MEHRSAN_SITE_URL", address.toUtf8());
+            UpdateWindow w;
+            w.show();
+            QTest::mouseClick(button(&w, "Command1"), Qt::LeftButton);
+            QVERIFY(m_started.isEmpty());
+            QCOMPARE(m_ended, 0);
+            QCOMPARE(m_dialogs->shown.size(), 1);
+            QCOMPARE(m_dialogs->last().title, QString("خطا"));
+            QVERIFY(m_dialogs->last().text.contains(address));
+            QVERIFY(m_dialogs->last().text.contains("http://"));
+            QVERIFY(w.isVisible());
+            QCOMPARE(w.windowTitle(), QString("Mehrsan 2.1"));
+            QVERIFY(button(&w, "Command1")->isEnabled());
+            QVERIFY(!QApplication::overrideCursor());
+        }
+        // The same site over http:// goes on to the updater.
+        qputenv("MEHRSAN_SITE_URL", m_server->baseUrl().toUtf8());
+        UpdateWindow w;
+        QTest::mouseClick(button(&w, "Command1"), Qt::LeftButton);
+        QCOMPARE(m_started.size(), 1);
+        QCOMPARE(m_ended, 1);
     }
 
     void updaterIsBuiltUnderTheNameStarted()

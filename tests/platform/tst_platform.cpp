@@ -1,3 +1,4 @@
+#include "FileDialogDriver.h"
 #include "TestFolder.h"
 
 #include "platform/Dialogs.h"
@@ -6,6 +7,8 @@
 #include "shell/ThemeSkin.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
@@ -23,6 +26,8 @@ private slots:
     void timedBoxClosesItself();
     void timedBoxClosedEarlyByOperator();
     void otherBoxesAreNeverDismissed();
+    void saveDialogAsksAboutTheFileWritten_data();
+    void saveDialogAsksAboutTheFileWritten();
 };
 
 void PlatformTest::leadingNumber_data()
@@ -42,8 +47,12 @@ void PlatformTest::leadingNumber_data()
     QTest::newRow("blanks inside") << "1 2" << 12.0;
     QTest::newRow("version line") << "2.2\r\n" << 2.2;
     QTest::newRow("lone point") << "." << 0.0;
-    QTest::newRow("exponent") << "1e2" << 100.0;
+    QTest::newRow("no exponent") << "1e2" << 1.0;
+    QTest::newRow("capital E") << "2E1" << 2.0;
+    QTest::newRow("exponent with sign") << "2.5e+3" << 2.5;
     QTest::newRow("dangling exponent") << "3e" << 3.0;
+    QTest::newRow("CR ends it") << "2\r5" << 2.0;
+    QTest::newRow("line feed skipped") << "2\n5" << 25.0;
 }
 
 void PlatformTest::leadingNumber()
@@ -150,6 +159,51 @@ void PlatformTest::otherBoxesAreNeverDismissed()
     question.show();
     QVERIFY(!QtDialogs::dismissTimer());
     QVERIFY(question.isVisible());
+}
+
+// Qt's own save dialog: with a default suffix its question is about the name
+// with the suffix; told that the caller asks, it asks nothing.
+void PlatformTest::saveDialogAsksAboutTheFileWritten_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<bool>("confirm");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("questions");
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("suffix added, then asked, Yes") << "results" << "csv" << true << int(QMessageBox::Yes) << 1
+                                                   << "results.csv";
+    QTest::newRow("suffix added, then asked, No") << "results" << "csv" << true << int(QMessageBox::No) << 1 << "";
+    QTest::newRow("new name gets the suffix") << "fresh" << "csv" << true << int(QMessageBox::Yes) << 0
+                                              << "fresh.csv";
+    QTest::newRow("caller asks itself") << "old.mdbB" << "" << false << int(QMessageBox::Yes) << 0 << "old.mdbB";
+    QTest::newRow("caller asks, new name") << "new.mdbB" << "" << false << int(QMessageBox::Yes) << 0
+                                           << "new.mdbB";
+}
+
+void PlatformTest::saveDialogAsksAboutTheFileWritten()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, suffix);
+    QFETCH(bool, confirm);
+    QFETCH(int, answer);
+    QFETCH(int, questions);
+    QFETCH(QString, chosen);
+    QTemporaryDir dir;
+    for (const char *existing : {"results.csv", "results", "old.mdbB"}) {
+        QFile f(dir.filePath(QString::fromLatin1(existing)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    SaveOptions options;
+    options.defaultSuffix = suffix;
+    options.confirmOverwrite = confirm;
+    FileDialogDriver driver(typed, QMessageBox::StandardButton(answer));
+    const QString result = QtDialogs().saveFileName(nullptr, "save", dir.path(), "Any |*", QString(), options);
+    QVERIFY(driver.sawDialog);
+    QCOMPARE(driver.questions.size(), questions);
+    for (const QString &q : driver.questions)
+        QVERIFY2(q.contains("results.csv"), qPrintable(q));
+    QCOMPARE(result, chosen.isEmpty() ? QString() : dir.filePath(chosen));
 }
 
 QTEST_MAIN(PlatformTest)

@@ -1,3 +1,4 @@
+#include "FileDialogDriver.h"
 #include "ScriptedDialogs.h"
 #include "TestFolder.h"
 
@@ -67,6 +68,7 @@ private slots:
     void exportReadsBackAsTheDatabase();
     void exportFollowsTheFilter();
     void cancelledOrFailedExportWritesNothing();
+    void dialogAsksAboutTheFileWritten();
 };
 
 void CsvExportTest::quotingOfSingleFields()
@@ -86,16 +88,18 @@ void CsvExportTest::exportReadsBackAsTheDatabase()
     addAwkwardSubjects(folder);
     ScriptedDialogs dialogs;
     SubjectListWindow window;
-    const QString file = folder.path() + "/Back/all";  // the extension is added
+    const QString file = folder.path() + "/Back/all.csv";
     dialogs.fileAnswers << file;
     QTest::mouseClick(window.findChild<QPushButton *>("CmdCsv"), Qt::LeftButton);
     const auto &asked = dialogs.shown.first();
     QCOMPARE(asked.kind, QStringLiteral("save"));
     QCOMPARE(asked.folder, folder.path() + "/Back");
     QCOMPARE(asked.proposedName, "Mehrsan-" + SolarCalendar::SolarDate(QDate::currentDate(), 4) + ".csv");
+    QCOMPARE(asked.saveOptions.defaultSuffix, QStringLiteral("csv"));  // the dialog adds it, then asks
+    QVERIFY(asked.saveOptions.confirmOverwrite);
     QCOMPARE(dialogs.last().text, QStringLiteral("4 آزمودني در فايل ذخيره شد"));
 
-    QFile raw(file + ".csv");
+    QFile raw(file);
     QVERIFY(raw.open(QIODevice::ReadOnly));
     QVERIFY(raw.read(3) == QByteArray("\xEF\xBB\xBF"));
     const QList<QStringList> rows = readWithPython(raw.fileName());
@@ -161,6 +165,40 @@ void CsvExportTest::cancelledOrFailedExportWritesNothing()
     QVERIFY(!error.isEmpty());
     QVERIFY(keep.open(QIODevice::ReadOnly));
     QCOMPARE(keep.readAll(), QByteArray("old"));
+}
+
+// Typing "results" where results.csv exists: Qt's save dialog asks about
+// results.csv before anything is written.
+void CsvExportTest::dialogAsksAboutTheFileWritten()
+{
+    TestFolder folder;
+    addAwkwardSubjects(folder);
+    const QString existing = folder.path() + "/Back/results.csv";
+    {
+        QFile f(existing);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("keep me");
+    }
+    ScriptedDialogs dialogs;
+    dialogs.realSaveDialogs = true;
+    SubjectListWindow window;
+    {
+        FileDialogDriver driver(QStringLiteral("results"), QMessageBox::No);
+        QTest::mouseClick(window.findChild<QPushButton *>("CmdCsv"), Qt::LeftButton);
+        QCOMPARE(driver.questions.size(), 1);
+        QVERIFY2(driver.questions.first().contains("results.csv"), qPrintable(driver.questions.first()));
+    }
+    QFile kept(existing);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("keep me"));
+    kept.close();
+    QVERIFY(!QFile::exists(folder.path() + "/Back/results"));
+
+    FileDialogDriver driver(QStringLiteral("results"), QMessageBox::Yes);
+    QTest::mouseClick(window.findChild<QPushButton *>("CmdCsv"), Qt::LeftButton);
+    QCOMPARE(driver.questions.size(), 1);
+    QCOMPARE(readWithPython(existing).size(), 5);
+    QVERIFY(!QFile::exists(folder.path() + "/Back/results"));
 }
 
 QTEST_MAIN(CsvExportTest)

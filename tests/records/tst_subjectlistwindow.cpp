@@ -7,6 +7,7 @@
 #include "reports/SubjectTableReport.h"
 #include "shell/MainWindow.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -30,6 +31,23 @@ void choose(QComboBox *combo, const QString &text)
     QVERIFY2(index >= 0, qPrintable(text));
     combo->setCurrentIndex(index);
     emit combo->textActivated(text);  // as when the operator picks it from the list
+}
+
+// Opens the selector's list and clicks the item in it, as the operator does.
+void pickFromList(QComboBox *combo, const QString &text)
+{
+    const int row = combo->findText(text);
+    QVERIFY2(row >= 0, qPrintable(text));
+    combo->showPopup();
+    QAbstractItemView *view = combo->view();
+    QVERIFY(QTest::qWaitForWindowExposed(view->window()));
+    // A release right after the list opened belongs to the press that opened it.
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    const QRect item = view->visualRect(view->model()->index(row, combo->modelColumn()));
+    QVERIFY(!item.isEmpty());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, item.center());
+    QTRY_VERIFY(!view->window()->isVisible());
+    QCOMPARE(combo->currentText(), text);
 }
 
 void closeReportWindows()
@@ -64,6 +82,7 @@ private slots:
     void deleteErrorLeavesBothTables();
     void gridReadsOnlyWhatItShows();
     void replacesAndRestoresMainWindow();
+    void groupPickedAgainFilters();
 };
 
 void SubjectListWindowTest::opensWithEverySubject()
@@ -297,5 +316,31 @@ void SubjectListWindowTest::replacesAndRestoresMainWindow()
     MainWindow::current()->close();
 }
 
+// After a No to the delete question the list holds everyone again while the
+// group selector still shows its group: picking that group again filters.
+void SubjectListWindowTest::groupPickedAgainFilters()
+{
+    TestFolder folder;
+    addSubjects(folder);
+    ScriptedDialogs dialogs;
+    SubjectListWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *group = window.findChild<QComboBox *>("Combo3");
+    pickFromList(group, "B");
+    QCOMPARE(gridCodes(window), (QStringList{"2", "3"}));
+
+    window.findChild<QLineEdit *>("Text5")->setText("2");
+    dialogs.buttonAnswers << QMessageBox::No;
+    QTest::mouseClick(window.findChild<QPushButton *>("Command2"), Qt::LeftButton);
+    QCOMPARE(gridCodes(window).size(), 5);
+    QCOMPARE(group->currentText(), QStringLiteral("B"));
+
+    pickFromList(group, "B");
+    QCOMPARE(gridCodes(window), (QStringList{"2", "3"}));
+    QCOMPARE(window.listView()->rowCount(), 2);
+}
+
 QTEST_MAIN(SubjectListWindowTest)
 #include "tst_subjectlistwindow.moc"
+

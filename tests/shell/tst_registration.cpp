@@ -37,6 +37,7 @@ private slots:
     void answerCodeTakenLeavesNoHalfSubject();
     void listChoicesCarryOver();
     void ageFilter();
+    void ageFieldKeysThatTypeNothingVisible();
     void enterSavesEscapeCancels();
     void cancelStoresNothing();
     void rowLeftPendingIsNeverStored();
@@ -377,6 +378,50 @@ void RegistrationTest::ageFilter()
     typeText(field("Text7"), "z");
     click("Command8");
     QCOMPARE(m_folder->sql("SELECT Sen FROM IDE WHERE Code = 'AG'"), QStringList{"12"});
+}
+
+// The keys as a real keyboard sends them: Tab and Shift+Tab carry "\t",
+// Delete carries U+007F, the arrows, Home and End carry no text.
+void RegistrationTest::ageFieldKeysThatTypeNothingVisible()
+{
+    auto press = [](QWidget *w, Qt::Key key, const QString &text, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::sendKeyEvent(QTest::Press, w, key, text, modifiers);
+        QTest::sendKeyEvent(QTest::Release, w, key, text, modifiers);
+    };
+    click("Command1");
+    QLineEdit *age = field("Text5");
+    age->setFocus();
+    typeText(age, "34");
+    m_dialogs->clear();
+
+    press(age, Qt::Key_Home, QString());
+    QCOMPARE(age->cursorPosition(), 0);
+    press(age, Qt::Key_Delete, QStringLiteral("\x7f"));
+    QCOMPARE(age->text(), QStringLiteral("4"));
+    press(age, Qt::Key_End, QString());
+    QCOMPARE(age->cursorPosition(), 1);
+    press(age, Qt::Key_Left, QString());
+    QCOMPARE(age->cursorPosition(), 0);
+    press(age, Qt::Key_Right, QString());
+    QCOMPARE(age->cursorPosition(), 1);
+    QVERIFY(m_dialogs->shown.isEmpty());
+
+    // Tab goes on to the marital-status list, Shift+Tab comes back to the age.
+    press(age, Qt::Key_Tab, QStringLiteral("\t"));
+    QCOMPARE(QApplication::focusWidget(), list("Combo1"));
+    press(list("Combo1"), Qt::Key_Backtab, QStringLiteral("\t"), Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), age);
+    press(age, Qt::Key_Backtab, QStringLiteral("\t"), Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), list("Combo2"));
+    QVERIFY(m_dialogs->shown.isEmpty());
+    QCOMPARE(age->text(), QStringLiteral("4"));
+
+    // Escape from the age field cancels the panel like from any other field.
+    age->setFocus();
+    press(age, Qt::Key_Escape, QStringLiteral("\x1b"));
+    QVERIFY(!panel()->isVisible());
+    QVERIFY(m_dialogs->shown.isEmpty());
+    QCOMPARE(count("IDE"), 0);
 }
 
 void RegistrationTest::enterSavesEscapeCancels()

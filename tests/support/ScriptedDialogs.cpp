@@ -43,16 +43,19 @@ QString ScriptedDialogs::inputBox(QWidget *, const QString &prompt, const QStrin
     return inputAnswers.isEmpty() ? QString() : inputAnswers.dequeue();
 }
 
-QString ScriptedDialogs::saveFileName(QWidget *, const QString &title, const QString &folder,
-                                      const QString &filter, const QString &proposedName)
+QString ScriptedDialogs::saveFileName(QWidget *owner, const QString &title, const QString &folder,
+                                      const QString &filter, const QString &proposedName, const SaveOptions &options)
 {
     Shown s;
     s.kind = QStringLiteral("save");
+    s.saveOptions = options;
     s.title = title;
     s.folder = folder;
     s.filter = filter;
     s.proposedName = proposedName;
     record(s);
+    if (realSaveDialogs)
+        return QtDialogs().saveFileName(owner, title, folder, filter, proposedName, options);
     return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
 }
 

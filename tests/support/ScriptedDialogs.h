@@ -20,6 +20,7 @@ public:
         QString folder;
         QString filter;
         QString proposedName;
+        SaveOptions saveOptions;
     };
 
     ScriptedDialogs() { Dialogs::install(this); }
@@ -28,6 +29,9 @@ public:
     QQueue<QMessageBox::StandardButton> buttonAnswers;
     QQueue<QString> inputAnswers;
     QQueue<QString> fileAnswers;
+    // True: save dialogs are recorded, then shown for real (QtDialogs), for
+    // tests that drive Qt's own file dialog with a FileDialogDriver.
+    bool realSaveDialogs = false;
     QList<Shown> shown;
     // Called while a box is "open", e.g. to look at the window behind it.
     std::function<void(const Shown &)> onShow;
@@ -41,7 +45,7 @@ public:
     QString inputBox(QWidget *owner, const QString &prompt, const QString &title,
                      const QString &defaultText) override;
     QString saveFileName(QWidget *owner, const QString &title, const QString &folder, const QString &filter,
-                         const QString &proposedName) override;
+                         const QString &proposedName, const SaveOptions &options) override;
     QString openFileName(QWidget *owner, const QString &title, const QString &folder,
                          const QString &filter) override;
     void showTimedMessage(QWidget *owner, const QString &text, int delayMs) override;

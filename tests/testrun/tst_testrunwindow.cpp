@@ -7,6 +7,7 @@
 #include "shell/MainWindow.h"
 #include "testrun/TestRunWindow.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QGroupBox>
@@ -86,6 +87,10 @@ private slots:
     void failedSaveIsReportedAndWindowStaysUsable();
     void closeBoxKeepsChoicesAndIdentity();
     void keyboardChoosesAndPages();
+    void answerKeysOnlyWhileAnOptionHasFocus();
+    void numberFieldsSwallowOtherKeys_data();
+    void numberFieldsSwallowOtherKeys();
+    void choicesThroughAccessibilityAreStored();
     void identityPanel();
 
 private:
@@ -567,10 +572,9 @@ void TestRunWindowTest::keyboardChoosesAndPages()
     m_folder->addSubject("k1");
     QVERIFY(run("k1", [this](TestRunWindow *w) {
         click(w, "Command1");
-        // Focus is on the read-only code field: a digit chooses an option.
-        QWidget *focus = QApplication::focusWidget();
-        QCOMPARE(focus, child<QWidget>(w, "TxtCode"));
-        QTest::keyClick(focus, '2');
+        // With the focus on an option a digit chooses.
+        option(w, 1)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), '2');
         QCOMPARE(selected(w), 2);
         QCOMPARE(stored("k1", 1), QStringLiteral("4"));
         QVERIFY(option(w, 2)->hasFocus());
@@ -639,6 +643,145 @@ void TestRunWindowTest::keyboardChoosesAndPages()
         QVERIFY(child<QPushButton>(w, "Command1")->isVisible());
     }));
     QCOMPARE(stored("k1", 1), QStringLiteral("2"));
+}
+
+// A subject who types an item number without first clicking the item-number
+// field must not overwrite the answer on screen.
+void TestRunWindowTest::answerKeysOnlyWhileAnOptionHasFocus()
+{
+    m_folder->addSubject("k1");
+    QVERIFY(run("k1", [this](TestRunWindow *w) {
+        click(w, "Command1");
+        QTest::mouseClick(option(w, 2), Qt::LeftButton);
+        QCOMPARE(stored("k1", 1), QStringLiteral("4"));
+        // Start put the focus on the read-only code field.
+        child<QWidget>(w, "TxtCode")->setFocus();
+        for (QWidget *focus : {child<QWidget>(w, "TxtCode"), static_cast<QWidget *>(child<QPushButton>(w, "CmdNext")),
+                               static_cast<QWidget *>(child<QPushButton>(w, "Command5")), static_cast<QWidget *>(w)}) {
+            focus->setFocus();
+            QTest::keyClick(focus, '4');
+            QTest::keyClick(focus, '5');
+            QTest::keyClick(focus, Qt::Key_Down);
+            QTest::keyClick(focus, Qt::Key_Up);
+            QTest::keyClick(focus, Qt::Key_Up);
+            QVERIFY2(w->isVisible(), qPrintable(focus->objectName()));
+            QCOMPARE(selected(w), 2);
+            QCOMPARE(stored("k1", 1), QStringLiteral("4"));
+            QCOMPARE(counter(w)->text(), QStringLiteral("1"));
+        }
+        // On the options the same keys answer.
+        option(w, 2)->setFocus();
+        QTest::keyClick(option(w, 2), '5');
+        QCOMPARE(stored("k1", 1), QStringLiteral("1"));
+    }));
+}
+
+void TestRunWindowTest::numberFieldsSwallowOtherKeys_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("swallowed");
+    // The texts a real keyboard sends with each key.
+    const struct {
+        const char *name;
+        int key;
+        const char *text;
+        Qt::KeyboardModifiers modifiers;
+        bool swallowed;
+    } keys[] = {
+        {"Escape", Qt::Key_Escape, "\x1b", {}, true},
+        {"Ctrl+V", Qt::Key_V, "\x16", Qt::ControlModifier, true},
+        {"Ctrl+A", Qt::Key_A, "\x01", Qt::ControlModifier, true},
+        {"Ctrl+Z", Qt::Key_Z, "\x1a", Qt::ControlModifier, true},
+        {"Ctrl+5", Qt::Key_5, "5", Qt::ControlModifier, true},
+        {"Alt+5", Qt::Key_5, "5", Qt::AltModifier, true},
+        {"Alt+X", Qt::Key_X, "x", Qt::AltModifier, true},
+        {"Ctrl+G bell", Qt::Key_G, "\x07", Qt::ControlModifier, true},
+        {"F5", Qt::Key_F5, "", {}, true},
+        {"letter", Qt::Key_A, "a", {}, true},
+        {"Delete", Qt::Key_Delete, "\x7f", {}, false},
+        {"Home", Qt::Key_Home, "", {}, false},
+        {"End", Qt::Key_End, "", {}, false},
+        {"Left", Qt::Key_Left, "", {}, false},
+        {"Shift+Home", Qt::Key_Home, "", Qt::ShiftModifier, false},
+        {"Shift alone", Qt::Key_Shift, "", Qt::ShiftModifier, false},
+        {"Ctrl alone", Qt::Key_Control, "", Qt::ControlModifier, false},
+    };
+    for (const char *field : {"Text6", "TxtSen"})
+        for (const auto &k : keys)
+            QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(field, k.name)))
+                << QString::fromLatin1(field) << k.key << QString::fromLatin1(k.text) << int(k.modifiers)
+                << k.swallowed;
+}
+
+void TestRunWindowTest::numberFieldsSwallowOtherKeys()
+{
+    QFETCH(QString, field);
+    QFETCH(int, key);
+    QFETCH(QString, text);
+    QFETCH(int, modifiers);
+    QFETCH(bool, swallowed);
+    m_folder->addSubject("k1");
+    QVERIFY(run("k1", [&](TestRunWindow *w) {
+        click(w, "Command1");
+        typeItem(w, "12");
+        auto *edit = child<QLineEdit>(w, field);
+        edit->setFocus();
+        edit->setText(field == "Text6" ? QStringLiteral("12") : QStringLiteral("34"));
+        const QString before = edit->text();
+        edit->setCursorPosition(1);
+        m_dialogs->clear();
+        QKeyEvent press(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), text);
+        QApplication::sendEvent(edit, &press);
+        if (swallowed) {
+            QCOMPARE(m_dialogs->texts(), QStringList{kMustBeNumber});
+            QCOMPARE(m_dialogs->last().delayMs, 1000);
+            QCOMPARE(edit->text(), before);
+            QCOMPARE(edit->cursorPosition(), 1);
+        } else {
+            QVERIFY(m_dialogs->shown.isEmpty());
+        }
+        QVERIFY(w->isVisible());
+    }));
+}
+
+// A screen reader checks an option through the accessibility interface: the
+// choice counts like a click. Showing stored answers writes nothing.
+void TestRunWindowTest::choicesThroughAccessibilityAreStored()
+{
+    m_folder->addSubject("k1");
+    m_folder->sql("UPDATE Answer SET \"3\" = '2', \"4\" = '5' WHERE Code = 'k1'");
+    m_folder->sql("CREATE TABLE writes (item TEXT)");
+    m_folder->sql("CREATE TRIGGER count_writes AFTER UPDATE ON Answer BEGIN INSERT INTO writes VALUES ('w'); END");
+    auto writes = [this] { return m_folder->sql("SELECT COUNT(*) FROM writes").value(0).toInt(); };
+    QVERIFY(run("k1", [&](TestRunWindow *w) {
+        click(w, "Command1");
+        // Showing items with and without stored answers, back and forth.
+        for (const char *item : {"3", "4", "5", "3", "1"})
+            typeItem(w, QString::fromLatin1(item));
+        QCOMPARE(writes(), 0);
+
+        for (int k : {3, 5}) {
+            QAccessibleInterface *access = QAccessible::queryAccessibleInterface(option(w, k));
+            QVERIFY(access && access->actionInterface());
+            QVERIFY(access->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+            access->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+            QCOMPARE(selected(w), k);
+            QCOMPARE(stored("k1", 1), coded(1, k));
+        }
+        QCOMPARE(writes(), 2);
+        // Going back to an answered item shows it without writing.
+        typeItem(w, "4");
+        QCOMPARE(selected(w), 1);
+        typeItem(w, "1");
+        QCOMPARE(selected(w), 5);
+        QCOMPARE(writes(), 2);
+    }));
+    QCOMPARE(stored("k1", 1), coded(1, 5));
+    QCOMPARE(stored("k1", 3), QStringLiteral("2"));
+    QCOMPARE(stored("k1", 4), QStringLiteral("5"));
 }
 
 void TestRunWindowTest::identityPanel()
