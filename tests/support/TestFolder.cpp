@@ -123,11 +123,18 @@ QString forServer(const QString &sql)
 QStringList firstColumn(QSqlQuery &q, const QString &statement, const QVariantList &values)
 {
     QStringList out;
-    q.prepare(statement);
-    for (const QVariant &v : values)
-        q.addBindValue(v);
-    if (!q.exec())
-        qWarning("test SQL failed: %s", qPrintable(q.lastError().text()));
+    // Without values the statement runs as it is: a server prepares no CREATE TABLE.
+    bool ok = false;
+    if (values.isEmpty()) {
+        ok = q.exec(statement);
+    } else {
+        q.prepare(statement);
+        for (const QVariant &v : values)
+            q.addBindValue(v);
+        ok = q.exec();
+    }
+    if (!ok)
+        qWarning("test SQL failed: %s\n%s", qPrintable(q.lastError().text()), qPrintable(statement));
     while (q.isSelect() && q.next())
         out << q.value(0).toString();
     return out;
@@ -171,18 +178,23 @@ QStringList TestFolder::sql(const QString &statement, const QVariantList &values
     QStringList out;
     if (onServer()) {
         QSqlQuery q(QSqlDatabase::database(kTestConnection));
-        // The tests plant refusals the way the file has them; the server's way is a trigger function.
-        static const QRegularExpression refusal(QStringLiteral(
-            R"(^CREATE TRIGGER (\w+) BEFORE (\w+) ON (\w+) BEGIN SELECT RAISE\(ABORT, '([^']*)'\); END$)"));
+        // The tests plant triggers the way the file has them; the server's way is a trigger function.
+        static const QRegularExpression trigger(QStringLiteral(
+            R"(^CREATE TRIGGER (\w+) (BEFORE|AFTER) (\w+) ON (\w+) BEGIN (.*); END$)"));
+        static const QRegularExpression refusal(QStringLiteral(R"(^SELECT RAISE\(ABORT, '([^']*)'\)$)"));
         static const QRegularExpression dropTrigger(QStringLiteral(R"(^DROP TRIGGER (\w+)$)"));
         static QHash<QString, QString> triggerTables;
-        if (const auto m = refusal.match(statement); m.hasMatch()) {
-            triggerTables.insert(m.captured(1), m.captured(3));
+        if (const auto m = trigger.match(statement); m.hasMatch()) {
+            triggerTables.insert(m.captured(1), m.captured(4));
+            const auto raise = refusal.match(m.captured(5));
+            const QString body = raise.hasMatch()
+                                     ? QStringLiteral("RAISE EXCEPTION '%1';").arg(raise.captured(1))
+                                     : forServer(m.captured(5)) + (m.captured(2) == "AFTER" ? "; RETURN NULL;" : "; RETURN NEW;");
             if (!q.exec(QStringLiteral("CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS "
-                                       "$$BEGIN RAISE EXCEPTION '%2'; END$$").arg(m.captured(1), m.captured(4))) ||
-                !q.exec(QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 FOR EACH ROW EXECUTE FUNCTION %1()")
-                            .arg(m.captured(1), m.captured(2), Database::quoted(m.captured(3)))))
-                qWarning("test SQL failed: %s", qPrintable(q.lastError().text()));
+                                       "$$BEGIN %2 END$$").arg(m.captured(1), body)) ||
+                !q.exec(QStringLiteral("CREATE TRIGGER %1 %2 %3 ON %4 FOR EACH ROW EXECUTE FUNCTION %1()")
+                            .arg(m.captured(1), m.captured(2), m.captured(3), Database::quoted(m.captured(4)))))
+                qWarning("test SQL failed: %s\n%s", qPrintable(q.lastError().text()), qPrintable(q.lastQuery()));
             return out;
         }
         if (const auto m = dropTrigger.match(statement); m.hasMatch()) {
