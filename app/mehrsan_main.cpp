@@ -1,4 +1,5 @@
 #include "data/Database.h"
+#include "data/DatabaseLock.h"
 #include "platform/Startup.h"
 #include "shell/MainWindow.h"
 #include "shell/ProgramStart.h"
@@ -23,5 +24,6 @@ int main(int argc, char *argv[])
     MainWindow::load();
     const int result = app.exec();
     Database::close();
+    DatabaseLock::release();
     return result;
 }

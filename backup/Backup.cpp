@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/StoreCopy.h"
 #include "platform/Dialogs.h"
+#include "platform/SafeFile.h"
 #include "platform/ProgramFolder.h"
 #include "shell/MainWindow.h"
 
@@ -12,7 +13,6 @@
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTemporaryFile>
 #include <QtEndian>
 
 #include <cerrno>
@@ -25,16 +25,6 @@ namespace Backup {
 namespace {
 
 QString systemError(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
-
-// A rename is only durable once the folder that holds the name is on disk too.
-void syncFolder(const QString &folder)
-{
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
 
 bool fail(QString *error, const QString &text)
 {
@@ -101,7 +91,7 @@ private:
 class BlockWriter
 {
 public:
-    explicit BlockWriter(QFileDevice &file) : m_file(file), m_block(kBlock, Qt::Uninitialized) {}
+    explicit BlockWriter(SafeFile &file) : m_file(file), m_block(kBlock, Qt::Uninitialized) {}
     bool append(const char *data, qint64 size)
     {
         if (m_size + size > kBlock && !flush())
@@ -112,48 +102,32 @@ public:
     }
     bool flush()
     {
-        if (m_size > 0 && m_file.write(m_block.constData(), m_size) != m_size)
+        if (m_size > 0 && !m_file.write(m_block.constData(), m_size))
             return false;
         m_size = 0;
-        return m_file.flush();
+        return true;
     }
 
 private:
-    QFileDevice &m_file;
+    SafeFile &m_file;
     QByteArray m_block;
     qint64 m_size = 0;
 };
 
 }  // namespace
 
-bool copyFile(const QString &source, const QString &destination, const Progress &progress, QString *error)
+bool copyFile(const QString &source, const QString &destination, const Progress &progress, QString *error,
+              const SafeFile::Verify &verify)
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return fail(error, in.errorString());
 
-    const QFileInfo target(destination);
-    if (target.isDir())
-        return fail(error, systemError(EISDIR));
-    if (target.exists() && !target.isWritable())
-        return fail(error, systemError(EACCES));
-    const QString folder = target.absolutePath();
-    if (!QFileInfo(folder).isDir())
-        return fail(error, systemError(ENOENT));
-
-    // The bytes go to a hidden file beside the destination, so that the final
-    // rename stays on one file system and replaces the destination at once.
-    // Such files left by a copy that was cut off (power loss, killed) go first.
-    const QString tempPrefix = '.' + target.fileName() + '.';
-    QDir dir(folder);
-    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden))
-        if (name.size() == tempPrefix.size() + 6 && name.startsWith(tempPrefix))
-            dir.remove(name);
-    QTemporaryFile out(dir.filePath(tempPrefix + QStringLiteral("XXXXXX")));
+    // The bytes go to a hidden file beside the destination, which replaces
+    // the destination in one step once it is whole, on disk and checked.
+    SafeFile out(destination);
     if (!out.open())
         return fail(error, out.errorString());
-    if (target.exists())
-        out.setPermissions(target.permissions());
 
     const qint64 n = in.size();
     BlockReader reader(in);
@@ -176,35 +150,20 @@ bool copyFile(const QString &source, const QString &destination, const Progress 
     }
     if (!writer.flush())
         return fail(error, out.errorString());
-
-    if (!out.flush())
-        return fail(error, out.errorString());
-    if (::fsync(out.handle()) != 0)
-        return fail(error, systemError(errno));
-    out.close();
+    // A source that changed length meanwhile was not copied whole.
+    if (in.size() != n)
+        return fail(error, systemError(EIO));
     in.close();
-
-    if (std::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(destination).constData()) != 0)
-        return fail(error, systemError(errno));
-    out.setAutoRemove(false);  // it is the destination now
-    syncFolder(folder);
+    if (!out.commit(verify))
+        return fail(error, out.errorString());
     return true;
 }
 
-int CopyFileInChunks(const QString &source, const QString &destination, QWidget *owner, const Progress &progress)
+int CopyFileInChunks(const QString &source, const QString &destination, QWidget *owner, const Progress &progress,
+                     const SafeFile::Verify &verify)
 {
     QString error;
-    if (copyFile(source, destination, progress, &error))
-        return 1;
-    showMessage(owner, QStringLiteral("اشکال در ايجاد نسخه پشتيباني") + '\n' + error, MainWindow::programTitle(),
-                QMessageBox::Critical);
-    return 0;
-}
-
-int BackupServer(const QString &destination, QWidget *owner, const Progress &progress)
-{
-    QString error;
-    if (StoreCopy::writeServerToFile(destination, progress, &error))
+    if (copyFile(source, destination, progress, &error, verify))
         return 1;
     showMessage(owner, QStringLiteral("اشکال در ايجاد نسخه پشتيباني") + '\n' + error, MainWindow::programTitle(),
                 QMessageBox::Critical);
@@ -225,25 +184,39 @@ bool isRestorableBackup(const QString &file, QString *why)
         return fail(why, QStringLiteral("اين فايل ناقص است"));
     f.close();
 
-    // Pages that the header or the schema point at must be there and sound.
-    static const QString kConnection = QStringLiteral("mehrsan-restore-check");
-    bool sound = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnection);
-        db.setDatabaseName(file);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (db.open()) {
-            QSqlQuery q(db);
-            sound = q.exec(QStringLiteral("PRAGMA quick_check")) && q.next() &&
-                    q.value(0).toString() == QLatin1String("ok");
-            q.finish();
-            db.close();
-        }
-    }
-    QSqlDatabase::removeDatabase(kConnection);
-    if (!sound)
-        return fail(why, QStringLiteral("اين فايل آسيب ديده است"));
+    // Every page, and every index against its table: a backup with a broken
+    // index would break the live database's unique codes once restored.
+    return isSoundDatabase(file, why);
+}
+
+bool isSoundDatabase(const QString &file, QString *why)
+{
+    const QString check = Database::checkFile(file, Database::Check::Full);
+    if (check != QLatin1String("ok"))
+        return fail(why, QStringLiteral("اين فايل آسيب ديده است (%1)").arg(check));
     return true;
+}
+
+int BackupDatabase(const QString &target, QWidget *owner, const Progress &progress)
+{
+    // From a server: the same file format, written from one snapshot of its rows.
+    if (Database::isServer()) {
+        QString error;
+        if (StoreCopy::writeServerToFile(target, progress, &error))
+            return 1;
+        showMessage(owner, QStringLiteral("اشکال در ايجاد نسخه پشتيباني") + '\n' + error, MainWindow::programTitle(),
+                    QMessageBox::Critical);
+        return 0;
+    }
+    const QString database = ProgramFolder::databaseFile();
+    // No commit can land halfway through the copy while the snapshot is held.
+    Database::ReadSnapshot snapshot(database);
+    if (!snapshot.isHeld()) {
+        showMessage(owner, QStringLiteral("اشکال در ايجاد نسخه پشتيباني") + '\n' + snapshot.errorString(),
+                    MainWindow::programTitle(), QMessageBox::Critical);
+        return 0;
+    }
+    return CopyFileInChunks(database, target, owner, progress, isSoundDatabase);
 }
 
 RestoreResult RestoreDatabase(const QString &source, QWidget *owner, const Progress &progress, QString *why)
@@ -269,6 +242,8 @@ RestoreResult RestoreDatabase(const QString &source, QWidget *owner, const Progr
         }
     }
 
+    // The source passed the integrity check above; the copy is checked byte
+    // count by byte count on its way.
     const int copied = CopyFileInChunks(source, database, owner, progress);
     QString openError;
     if (!Database::open(database, &openError)) {

@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/SafeFile.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <functional>
@@ -18,20 +20,28 @@ using Progress = std::function<void(qint64 copied, qint64 total)>;
 // run between chunks. The bytes go into a temporary file beside the
 // destination, which is flushed to disk and then renamed over the destination
 // in one step: the destination is either left as it was or is a whole, exact
-// copy. Returns 1 on success; 0 after it has shown its own error message.
+// copy. Every write is checked, and the file's length on disk after the last
+// one; `verify`, when given, checks the whole copy before it goes in place.
+// Returns 1 on success; 0 after it has shown its own error message.
 int CopyFileInChunks(const QString &source, const QString &destination, QWidget *owner = nullptr,
-                     const Progress &progress = {});
-
-// The backup when the program's tables are on a server: a database file of
-// the same format, written from one snapshot of the server's rows. Returns 1 on
-// success; 0 after it has shown its own error message.
-int BackupServer(const QString &destination, QWidget *owner = nullptr, const Progress &progress = {});
+                     const Progress &progress = {}, const SafeFile::Verify &verify = {});
 
 // The copy without the message: false with the system's description in *error.
-bool copyFile(const QString &source, const QString &destination, const Progress &progress, QString *error);
+bool copyFile(const QString &source, const QString &destination, const Progress &progress, QString *error,
+              const SafeFile::Verify &verify = {});
+
+// Copies the program's database to the target while a read transaction holds
+// it, so the copy is one consistent state even when another program commits
+// meanwhile; the copy must pass SQLite's integrity check before it replaces
+// the target. On a server, a file of the same format is written from one
+// snapshot of its rows. Returns 1 on success; 0 after it has shown its error message.
+int BackupDatabase(const QString &target, QWidget *owner, const Progress &progress = {});
+
+// SQLite's full integrity check of a database file; *why says what is wrong.
+bool isSoundDatabase(const QString &file, QString *why = nullptr);
 
 // True when the file can stand in for the database: a database of this
-// program, as long as its own header says, and passing SQLite's quick check.
+// program, as long as its own header says, and passing SQLite's integrity check.
 // Otherwise *why says what is wrong, in Persian.
 bool isRestorableBackup(const QString &file, QString *why = nullptr);
 

@@ -263,10 +263,8 @@ void BackupWindow::makeBackup()
     }
 
     setCopying(true);
-    const auto progress = [this](qint64 done, qint64 total) { showProgress(done, total); };
-    const int copied = Database::isServer()
-                           ? Backup::BackupServer(target, this, progress)
-                           : Backup::CopyFileInChunks(ProgramFolder::databaseFile(), target, this, progress);
+    const int copied =
+        Backup::BackupDatabase(target, this, [this](qint64 done, qint64 total) { showProgress(done, total); });
     if (copied == 1)
         showMessage(this, QStringLiteral("نسخه پشتيبان تهيه گرديد"), programTitle());
     setCopying(false);

@@ -103,33 +103,78 @@ QString quoted(const QString &name)
     return '"' + n + '"';
 }
 
-bool isProgramDatabase(const QString &file, QString *why)
+namespace {
+bool fail(QString *why, const QString &text)
 {
-    if (!QFileInfo(file).isFile()) {
-        if (why)
-            *why = QStringLiteral("فايل پيدا نشد");
-        return false;
-    }
-    if (!hasSqliteHeader(file)) {
-        if (why)
-            *why = QStringLiteral("اين فايل بانک اطلاعاتي اين برنامه نيست");
-        return false;
-    }
-    bool ok = false;
+    if (why)
+        *why = text;
+    return false;
+}
+
+// What the file looks like before SQLite is asked: there, and a SQLite file.
+bool looksLikeDatabase(const QString &file, QString *why)
+{
+    if (!QFileInfo(file).isFile())
+        return fail(why, QStringLiteral("فايل پيدا نشد"));
+    if (!hasSqliteHeader(file))
+        return fail(why, QStringLiteral("اين فايل بانک اطلاعاتي اين برنامه نيست"));
+    return true;
+}
+
+// The first line of a check pragma's answer: "ok" or the first fault found.
+QString runCheck(QSqlDatabase &db, Check check)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(check == Check::Quick ? QStringLiteral("PRAGMA quick_check") : QStringLiteral("PRAGMA integrity_check")))
+        return q.lastError().text();
+    if (!q.next())
+        return q.lastError().isValid() ? q.lastError().text() : QStringLiteral("no answer");
+    return q.value(0).toString();
+}
+
+QString damagedText(const QString &detail)
+{
+    return QStringLiteral("بانک اطلاعاتي آسيب ديده است (%1)").arg(detail);
+}
+
+// Runs `work` on a read-only connection of its own to the file.
+template<typename Work>
+void withReadOnlyConnection(const QString &name, const QString &file, Work work)
+{
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", kCheckConnection);
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
         db.setDatabaseName(file);
         db.setConnectOptions("QSQLITE_OPEN_READONLY");
-        if (!db.open()) {
-            if (why)
-                *why = QStringLiteral("بانک اطلاعاتي باز نشد");
-        } else {
-            ok = checkTables(db, why);
-            db.close();
-        }
+        work(db);
+        db.close();
     }
-    QSqlDatabase::removeDatabase(kCheckConnection);
+    QSqlDatabase::removeDatabase(name);
+}
+}  // namespace
+
+bool isProgramDatabase(const QString &file, QString *why)
+{
+    if (!looksLikeDatabase(file, why))
+        return false;
+    bool ok = false;
+    withReadOnlyConnection(kCheckConnection, file, [&](QSqlDatabase &db) {
+        if (!db.open())
+            fail(why, QStringLiteral("بانک اطلاعاتي باز نشد"));
+        else
+            ok = checkTables(db, why);
+    });
     return ok;
+}
+
+QString checkFile(const QString &file, Check check)
+{
+    QString result = QStringLiteral("the file did not open");
+    withReadOnlyConnection(kCheckConnection, file, [&](QSqlDatabase &db) {
+        if (db.open())
+            result = runCheck(db, check);
+    });
+    return result;
 }
 
 bool open(const QString &file, QString *error)
@@ -137,25 +182,67 @@ bool open(const QString &file, QString *error)
     close();
     s_server = false;
     QString why;
-    if (!isProgramDatabase(file, &why)) {
-        if (error)
-            *error = QStringLiteral("بانک اطلاعاتي برنامه قابل استفاده نيست:\n%1\n%2").arg(file, why);
-        return false;
+    if (looksLikeDatabase(file, &why)) {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", kConnection);
+        db.setDatabaseName(file);
+        // Read-write from the first read on: a journal a crash left beside the
+        // file is rolled back by SQLite before anything is read, which a
+        // read-only connection cannot do.
+        if (!db.open()) {
+            why = db.lastError().text();
+        } else {
+            QSqlQuery q(db);
+            q.exec("PRAGMA busy_timeout=5000");
+            if (checkTables(db, &why)) {
+                // A damaged page must never pass for an empty or shorter table.
+                const QString check = runCheck(db, Check::Quick);
+                if (check == QLatin1String("ok")) {
+                    // At rest the one file is the whole database, so a byte
+                    // copy of it is a backup.
+                    q.exec("PRAGMA journal_mode=DELETE");
+                    q.exec("PRAGMA synchronous=FULL");
+                    return true;
+                }
+                why = damagedText(check);
+            }
+        }
     }
-    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", kConnection);
+    close();
+    return fail(error, QStringLiteral("بانک اطلاعاتي برنامه قابل استفاده نيست:\n%1\n%2").arg(file, why));
+}
+
+ReadSnapshot::ReadSnapshot(const QString &file)
+    : m_connection(QStringLiteral("mehrsan-snapshot-%1").arg(quintptr(this), 0, 16))
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", m_connection);
     db.setDatabaseName(file);
+    db.setConnectOptions("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=30000");
     if (!db.open()) {
-        if (error)
-            *error = QStringLiteral("بانک اطلاعاتي برنامه باز نشد:\n%1\n%2").arg(file, db.lastError().text());
-        QSqlDatabase::removeDatabase(kConnection);
-        return false;
+        m_error = db.lastError().text();
+        return;
     }
-    // At rest the one file is the whole database, so a byte copy is a backup.
+    // BEGIN alone takes no lock; the first read takes the shared lock that
+    // keeps every writer from committing until it is released.
     QSqlQuery q(db);
-    q.exec("PRAGMA journal_mode=DELETE");
-    q.exec("PRAGMA synchronous=FULL");
-    q.exec("PRAGMA busy_timeout=5000");
-    return true;
+    if (!q.exec("BEGIN") || !q.exec("SELECT count(*) FROM sqlite_master") || !q.next()) {
+        m_error = q.lastError().text();
+        return;
+    }
+    q.finish();
+    m_held = true;
+}
+
+ReadSnapshot::~ReadSnapshot()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        if (m_held) {
+            QSqlQuery q(db);
+            q.exec("COMMIT");
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connection);
 }
 
 bool isOpen() { return QSqlDatabase::contains(kConnection) && connection().isOpen(); }
@@ -213,13 +300,6 @@ QSqlRecord record(const QString &table)
 }
 
 bool inTransaction() { return s_inTransaction; }
-
-bool isTakenKey(const QSqlError &error)
-{
-    // SQLite: a constraint failed (plain or as its unique kind); PostgreSQL: unique_violation.
-    static const QStringList codes = {"19", "2067", "1555", "23505"};
-    return codes.contains(error.nativeErrorCode());
-}
 
 bool openServer(const ServerSettings &settings, QString *error)
 {
@@ -293,6 +373,8 @@ Transaction::Transaction()
     // On the file, the write lock is taken at once, so two writers queue instead of deadlocking.
     m_active = q.exec(s_server ? "BEGIN" : "BEGIN IMMEDIATE");
     s_inTransaction = m_active;
+    if (!m_active)
+        m_error = q.lastError().text();
 }
 
 Transaction::~Transaction()
@@ -316,6 +398,7 @@ bool Transaction::commit()
     const bool failedInside = s_server && (!handle || PQtransactionStatus(handle) == PQTRANS_INERROR ||
                                            PQtransactionStatus(handle) == PQTRANS_UNKNOWN);
     if (failedInside || !q.exec("COMMIT")) {
+        m_error = failedInside ? QStringLiteral("تراکنش روي سرور پذيرفته نشد") : q.lastError().text();
         q.exec("ROLLBACK");
         m_active = false;
         s_inTransaction = false;

@@ -10,8 +10,11 @@ struct ServerSettings;
 // window runs on it.
 namespace Database {
 
-// Opens the database file. A file that is missing, unreadable or not a Mehrsan
-// database is never created or repaired: the reason comes back in Persian.
+// Opens the database file read-write, so that SQLite rolls back what a crash
+// left half-written, and only then checks it: the tables and columns the
+// windows need, and SQLite's quick check of every page. A file that is missing,
+// unreadable, not a Mehrsan database or damaged is never created, repaired or
+// shown as empty: the reason comes back in Persian and nothing is written.
 bool open(const QString &file, QString *error = nullptr);
 bool isOpen();
 void close();
@@ -33,8 +36,6 @@ QString storeName();
 QSqlRecord record(const QString &table);
 // True while a Transaction is open on the connection.
 bool inTransaction();
-// True when the store refused a row because its key (a subject's code) is taken.
-bool isTakenKey(const QSqlError &error);
 
 // The four tables on a server that holds none of them yet, each with a key
 // column "rowid" that keeps the order rows were stored in, as the file does.
@@ -45,7 +46,32 @@ QList<QPair<QString, QStringList>> tableColumns();
 
 // True when the file is a SQLite database holding the four tables of the
 // program with their columns; otherwise *why says what is wrong, in Persian.
+// Opens the file read-only: meant for files other than the open database
+// (backups), which no crash of this program can have left a journal for.
 bool isProgramDatabase(const QString &file, QString *why = nullptr);
+
+// SQLite's own check of a file, opened read-only: "ok", or what is wrong.
+// The full check also compares every index with its table; the quick one
+// checks every page but not the index entries.
+enum class Check { Quick, Full };
+QString checkFile(const QString &file, Check check);
+
+// A read transaction on a connection of its own: while it is held no commit,
+// of this process or another, can change the file, so a byte copy taken
+// meanwhile is a consistent database. Waits for a commit in progress to end.
+class ReadSnapshot
+{
+public:
+    explicit ReadSnapshot(const QString &file);
+    ~ReadSnapshot();
+    bool isHeld() const { return m_held; }
+    QString errorString() const { return m_error; }
+
+private:
+    QString m_connection;
+    bool m_held = false;
+    QString m_error;
+};
 
 // The sixteen score columns of IDE in stored order: fifteen subscales, then kol.
 QStringList scoreColumns();
@@ -62,9 +88,13 @@ public:
     ~Transaction();
     bool commit();
     bool isActive() const { return m_active; }
+    // Why the transaction could not begin or commit (a full disk, a file
+    // that is read-only or locked).
+    QString errorString() const { return m_error; }
 
 private:
     bool m_active = false;
+    QString m_error;
 };
 
 }  // namespace Database

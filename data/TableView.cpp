@@ -48,6 +48,20 @@ void TableView::bindFilter(QSqlQuery &query) const
         query.addBindValue(m_filterValue);
 }
 
+bool TableView::read(QSqlQuery &query) const
+{
+    if (query.exec())
+        return true;
+    return readFailedAt(query);
+}
+
+bool TableView::readFailedAt(const QSqlQuery &query) const
+{
+    m_lastError = query.lastError().text();
+    emit readFailed(m_lastError);
+    return false;
+}
+
 int TableView::rowCount() const
 {
     if (!isOpen())
@@ -55,8 +69,12 @@ int TableView::rowCount() const
     QSqlQuery q(Database::connection());
     q.prepare("SELECT COUNT(*) FROM " + Database::quoted(m_table) + whereClause());
     bindFilter(q);
-    if (!q.exec() || !q.next())
+    if (!read(q))
         return 0;
+    if (!q.next()) {
+        readFailedAt(q);
+        return 0;
+    }
     return q.value(0).toInt();
 }
 
@@ -73,8 +91,11 @@ qint64 TableView::firstRowAfter(qint64 rowid) const
     q.prepare("SELECT rowid FROM " + Database::quoted(m_table) + where + " ORDER BY rowid LIMIT 1");
     bindFilter(q);
     q.addBindValue(rowid);
-    if (q.exec() && q.next())
+    if (read(q) && q.next())
         return q.value(0).toLongLong();
+    // No next row, or a step that failed: only the first means the end.
+    if (q.lastError().isValid())
+        readFailedAt(q);
     return -1;
 }
 
@@ -121,8 +142,10 @@ QString TableView::field(const QString &column) const
     QSqlQuery q(Database::connection());
     q.prepare("SELECT " + Database::quoted(name) + " FROM " + Database::quoted(m_table) + " WHERE rowid = ?");
     q.addBindValue(m_current);
-    if (q.exec() && q.next())
+    if (read(q) && q.next())
         return q.value(0).toString();
+    if (q.lastError().isValid())
+        readFailedAt(q);
     return QString();
 }
 
@@ -145,7 +168,6 @@ void TableView::addNew()
 bool TableView::commit()
 {
     m_lastError.clear();
-    m_takenKey = false;
     if (!hasPending())
         return true;
     QSqlDatabase db = Database::connection();
@@ -188,7 +210,6 @@ bool TableView::commit()
         sp.exec("SAVEPOINT tableview_commit");
     if (!q.exec()) {
         m_lastError = q.lastError().text();
-        m_takenKey = Database::isTakenKey(q.lastError());
         if (savepoint) {
             sp.exec("ROLLBACK TO tableview_commit");
             sp.exec("RELEASE tableview_commit");
@@ -261,8 +282,10 @@ bool TableView::moveNext()
     return m_current >= 0;
 }
 
-QList<QHash<QString, QString>> TableView::rows(int offset, int limit, const QStringList &columns) const
+QList<QHash<QString, QString>> TableView::rows(int offset, int limit, const QStringList &columns, bool *ok) const
 {
+    if (ok)
+        *ok = true;
     QList<QHash<QString, QString>> out;
     if (!isOpen() || limit <= 0)
         return out;
@@ -283,13 +306,22 @@ QList<QHash<QString, QString>> TableView::rows(int offset, int limit, const QStr
     bindFilter(q);
     q.addBindValue(limit);
     q.addBindValue(offset);
-    if (!q.exec())
+    if (!read(q)) {
+        if (ok)
+            *ok = false;
         return out;
+    }
     while (q.next()) {
         QHash<QString, QString> row;
         for (int i = 0; i < names.size(); ++i)
             row.insert(names[i], q.value(i).toString());
         out << row;
+    }
+    // next() is false at the end and on a failed step alike.
+    if (q.lastError().isValid()) {
+        readFailedAt(q);
+        if (ok)
+            *ok = false;
     }
     return out;
 }
@@ -305,11 +337,14 @@ QStringList TableView::distinctValues(const QString &column) const
     const QString c = Database::quoted(name), t = Database::quoted(m_table);
     QSqlQuery q(Database::connection());
     q.setForwardOnly(true);
-    if (!q.exec("WITH RECURSIVE v(x) AS (SELECT MIN(" + c + ") FROM " + t + " WHERE " + c + " > '' "
+    q.prepare("WITH RECURSIVE v(x) AS (SELECT MIN(" + c + ") FROM " + t + " WHERE " + c + " > '' "
                 "UNION ALL SELECT (SELECT MIN(" + c + ") FROM " + t + " WHERE " + c + " > x) FROM v WHERE x IS NOT NULL) "
-                "SELECT x FROM v WHERE x IS NOT NULL"))
+                "SELECT x FROM v WHERE x IS NOT NULL");
+    if (!read(q))
         return out;
     while (q.next())
         out << q.value(0).toString();
+    if (q.lastError().isValid())
+        readFailedAt(q);
     return out;
 }

@@ -55,8 +55,6 @@ public:
     // the pending row is kept and lastError() says why.
     bool commit();
     QString lastError() const { return m_lastError; }
-    // True when the last commit was refused because its code is already taken.
-    bool lastErrorIsTakenKey() const { return m_takenKey; }
     // Drops the filter and any pending row, and makes the first row current.
     void reread();
     // Deletes the current row; the next matching row becomes current.
@@ -66,7 +64,9 @@ public:
     bool moveFirst();
     bool moveNext();
     // Up to `limit` rows from the `offset`-th visible row, as column -> value maps.
-    QList<QHash<QString, QString>> rows(int offset, int limit, const QStringList &columns) const;
+    // *ok is false when the store failed to deliver them (readFailed is raised):
+    // fewer rows then do not mean the end of the table.
+    QList<QHash<QString, QString>> rows(int offset, int limit, const QStringList &columns, bool *ok = nullptr) const;
 
     // The distinct non-empty values of a column over the whole table, sorted,
     // each once (for the drop-down lists of names).
@@ -75,9 +75,16 @@ public:
 signals:
     // The current row or its pending values changed: bound controls reload.
     void currentChanged();
+    // A read failed (a damaged page, a file that went away): what the view
+    // answered meanwhile (no row, a count of 0) is not the table's content.
+    // lastError() holds the same text.
+    void readFailed(const QString &error) const;
 
 private:
     QString whereClause() const;
+    // Runs a read; a failure is recorded and raised as readFailed.
+    bool read(class QSqlQuery &query) const;
+    bool readFailedAt(const class QSqlQuery &query) const;
     void bindFilter(class QSqlQuery &query) const;
     qint64 firstRowAfter(qint64 rowid) const;
     void dropPending();
@@ -91,6 +98,5 @@ private:
     qint64 m_current = -1;
     bool m_pendingNew = false;
     QHash<QString, QString> m_pending;
-    QString m_lastError;
-    bool m_takenKey = false;
+    mutable QString m_lastError;
 };

@@ -3,8 +3,8 @@
 #include "calendar/SolarCalendar.h"
 #include "data/Database.h"
 #include "data/TableView.h"
+#include "platform/SafeFile.h"
 
-#include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -21,8 +21,12 @@ QStringList header()
     return h;
 }
 
-QString field(const QString &value)
+QString field(const QString &text)
 {
+    // A spreadsheet runs a cell starting with these as a formula; the leading
+    // quote makes it show the text as it is.
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    const QString value = !text.isEmpty() && formulaStarts.contains(text.at(0)) ? '\'' + text : text;
     if (!value.contains(',') && !value.contains('"') && !value.contains('\n') && !value.contains('\r'))
         return value;
     QString quoted = value;
@@ -32,7 +36,8 @@ QString field(const QString &value)
 
 QString proposedFileName() { return "Mehrsan-" + SolarCalendar::SolarDate(QDate::currentDate(), 4) + ".csv"; }
 
-bool write(const TableView &view, const QString &file, const Progress &progress, QString *error, qint64 *rowsWritten)
+bool write(const TableView &view, const QString &file, const Progress &progress, QString *error, qint64 *rowsWritten,
+           const ExtraColumns &extra)
 {
     auto fail = [error](const QString &why) {
         if (error)
@@ -67,31 +72,41 @@ bool write(const TableView &view, const QString &file, const Progress &progress,
     if (!q.exec())
         return fail(QStringLiteral("خواندن اطلاعات آزمودني ها ممکن نشد: ") + q.lastError().text());
 
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
+    SafeFile out(file);
+    if (!out.open())
         return fail(QStringLiteral("فايل ساخته نشد: ") + out.errorString());
     QByteArray buffer("\xEF\xBB\xBF");
-    buffer += header().join(',').toUtf8() + "\r\n";
+    buffer += (header() + extra.names).join(',').toUtf8() + "\r\n";
     const int columns = int(select.size());
     qint64 done = 0;
     while (q.next()) {
         QStringList row;
         row.reserve(columns);
         for (int i = 0; i < columns; ++i)
-            row << field(q.value(i).toString());
+            row << q.value(i).toString();
+        if (extra.values)
+            row += extra.values(row);
+        for (QString &value : row)
+            value = field(value);
         buffer += row.join(',').toUtf8() + "\r\n";
         ++done;
         if (buffer.size() > (1 << 16)) {
-            if (out.write(buffer) != buffer.size())
+            if (!out.write(buffer))
                 return fail(QStringLiteral("نوشتن فايل ممکن نشد: ") + out.errorString());
             buffer.clear();
         }
         if (progress && done % 500 == 0 && !progress(done, total)) {
-            out.cancelWriting();
+            out.cancel();
             return fail(QStringLiteral("خروجي لغو شد"));
         }
     }
-    if (out.write(buffer) != buffer.size() || !out.commit())
+    // A read that failed ends the loop as the table's end would: it must not
+    // pass for one.
+    if (q.lastError().isValid()) {
+        out.cancel();
+        return fail(QStringLiteral("خواندن اطلاعات آزمودني ها ممکن نشد: ") + q.lastError().text());
+    }
+    if (!out.write(buffer) || !out.commit())
         return fail(QStringLiteral("نوشتن فايل ممکن نشد: ") + out.errorString());
     if (progress)
         progress(done, total);

@@ -13,14 +13,22 @@ class TableView;
 namespace CsvExport {
 
 QStringList header();
-// One field, quoted when it holds a comma, a quote or a line break.
+// One field, quoted when it holds a comma, a quote or a line break. A field
+// starting with = + - @, a tab or a carriage return gets a leading ' so that
+// spreadsheets show it as text instead of running it as a formula.
 QString field(const QString &value);
 
 // progress(done, total) is called every few hundred rows and may pump events;
 // returning false from it cancels the export.
 using Progress = std::function<bool(qint64 done, qint64 total)>;
+// Columns written after the answers: their names, and their values worked
+// out from a row's other fields (in header() order, as read).
+struct ExtraColumns {
+    QStringList names;
+    std::function<QStringList(const QStringList &row)> values;
+};
 bool write(const TableView &view, const QString &file, const Progress &progress = {}, QString *error = nullptr,
-           qint64 *rowsWritten = nullptr);
+           qint64 *rowsWritten = nullptr, const ExtraColumns &extra = {});
 
 // "Mehrsan-1405.9.17.csv": the proposed name, from today's solar date.
 QString proposedFileName();

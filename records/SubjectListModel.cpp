@@ -16,11 +16,13 @@ void SubjectListModel::reload()
 {
     beginResetModel();
     m_pages.clear();
-    const auto first = m_view->rows(0, kPageSize, columns());
+    bool ok = true;
+    const auto first = m_view->rows(0, kPageSize, columns(), &ok);
     ++m_pagesRead;
     keepPage(0, first);
     m_rowCount = int(first.size());
-    m_atEnd = first.size() < kPageSize;
+    // After a failed read the view has said so; asking again would fail again.
+    m_atEnd = !ok || first.size() < kPageSize;
     endResetModel();
 }
 
@@ -38,9 +40,10 @@ void SubjectListModel::fetchMore(const QModelIndex &parent)
 {
     if (parent.isValid() || m_atEnd)
         return;
-    const auto next = m_view->rows(m_rowCount, kPageSize, columns());
+    bool ok = true;
+    const auto next = m_view->rows(m_rowCount, kPageSize, columns(), &ok);
     ++m_pagesRead;
-    m_atEnd = next.size() < kPageSize;
+    m_atEnd = !ok || next.size() < kPageSize;
     if (next.isEmpty())
         return;
     beginInsertRows(QModelIndex(), m_rowCount, m_rowCount + int(next.size()) - 1);

@@ -6,12 +6,15 @@
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolder.h"
 #include "records/CsvExport.h"
+#include "records/CsvStandingColumns.h"
+#include "reports/GroupSummaryReport.h"
 #include "platform/Twips.h"
 #include "records/SubjectListModel.h"
 #include "reports/SubjectTableReport.h"
 #include "shell/MainWindow.h"
 #include "shell/ThemeSkin.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
@@ -49,6 +52,11 @@ SubjectListWindow::SubjectListWindow(QWidget *parent) : QWidget(parent)
     m_settingsView = new TableView(QStringLiteral("Theme"), this);
     m_settingsView->setObjectName(QStringLiteral("Adodc4"));
 
+    // A read that fails is said once, after the grid has drawn what it has:
+    // the list is then not all there is.
+    for (TableView *view : {m_listView, m_deleteView, m_answerView})
+        connect(view, &TableView::readFailed, this, &SubjectListWindow::reportReadError, Qt::QueuedConnection);
+
     buildWindow();
 
     m_binder = new Binder(this);
@@ -59,6 +67,15 @@ SubjectListWindow::SubjectListWindow(QWidget *parent) : QWidget(parent)
     applyThemeSkin(this, m_skin, m_theme->text());
     m_listView->reread();
     m_model->reload();
+}
+
+void SubjectListWindow::reportReadError(const QString &error)
+{
+    if (m_readErrorShown)
+        return;
+    m_readErrorShown = true;
+    showMessage(this, QStringLiteral("خواندن اطلاعات آزمودني ها از بانک اطلاعاتي ممکن نشد؛ فهرست کامل نيست:\n") + error,
+                QStringLiteral("خطا"), QMessageBox::Warning);
 }
 
 void SubjectListWindow::buildWindow()
@@ -147,15 +164,32 @@ void SubjectListWindow::buildWindow()
     csv->setToolTip(QStringLiteral("ذخيره آزمودني هاي جدول براي برنامه هاي صفحه گسترده و آماري"));
     connect(csv, &QPushButton::clicked, this, &SubjectListWindow::exportCsv);
 
+    auto *summary = new QPushButton(QStringLiteral("خلاصه آماري گروه"), this);
+    summary->setObjectName(QStringLiteral("CmdSummary"));
+    summary->setGeometry(right + halfWidth + 8, 340, halfWidth, 30);
+    summary->setToolTip(QStringLiteral("ميانگين، انحراف معيار، ميانه و آلفاي کرونباخ گروه جدول، يا همه آزمودني ها"));
+    connect(summary, &QPushButton::clicked, this, &SubjectListWindow::showGroupSummary);
+
+    m_csvStanding = new QCheckBox(QStringLiteral("با رتبه ها"), this);
+    m_csvStanding->setObjectName(QStringLiteral("ChkCsvStanding"));
+    m_csvStanding->setGeometry(right, 340, halfWidth, 30);
+    m_csvStanding->setToolTip(
+        QStringLiteral("رتبه درصدي و نمره استاندارد هر خرده مقياس در ميان همه آزمودني هاي مرکز، در خروجي CSV"));
+    m_csvStanding->setAccessibleName(QStringLiteral("خروجي CSV با رتبه درصدي و نمره استاندارد"));
+    // Some skins leave a check box's square unpainted: draw it on every skin.
+    m_csvStanding->setStyleSheet(QStringLiteral(
+        "QCheckBox::indicator { width: 13px; height: 13px; border: 1px solid #555; background: white; }"
+        "QCheckBox::indicator:checked { background: #2e6b5c; border: 3px solid white; outline: 1px solid #555; }"));
+
     m_csvProgress = new QProgressBar(this);
     m_csvProgress->setObjectName(QStringLiteral("ProgressCsv"));
     m_csvProgress->setAccessibleName(QStringLiteral("پيشرفت خروجي CSV"));
-    m_csvProgress->setGeometry(right, 392, 760 - right - 10, 24);
+    m_csvProgress->setGeometry(right, 418, 760 - right - 10, 24);
     m_csvProgress->hide();
 
     auto *exit = new QPushButton(QStringLiteral("خروج"), this);
     exit->setObjectName(QStringLiteral("Command6"));
-    exit->setGeometry(right, 346, 760 - right - 10, 34);
+    exit->setGeometry(right, 378, 760 - right - 10, 34);
     connect(exit, &QPushButton::clicked, this, &QWidget::close);
 
     m_theme = new QLineEdit(this);
@@ -171,7 +205,9 @@ void SubjectListWindow::buildWindow()
     setTabOrder(m_code, deleteButton);
     setTabOrder(deleteButton, print);
     setTabOrder(print, csv);
-    setTabOrder(csv, exit);
+    setTabOrder(csv, summary);
+    setTabOrder(summary, m_csvStanding);
+    setTabOrder(m_csvStanding, exit);
     setTabOrder(exit, m_grid);
 }
 
@@ -294,10 +330,15 @@ void SubjectListWindow::exportCsv()
                                                          CsvExport::proposedFileName(), options);
     if (file.isEmpty())
         return;
+    CsvExport::ExtraColumns extra;
+    QString error;
+    if (m_csvStanding->isChecked() && !CsvStandingColumns::make(&extra, &error)) {
+        showMessage(this, error, QStringLiteral("خطا"), QMessageBox::Warning);
+        return;
+    }
     m_csvProgress->setValue(0);
     m_csvProgress->show();
     setEnabled(false);  // the list must not change while it is written
-    QString error;
     qint64 rows = 0;
     const bool ok = CsvExport::write(
         *m_listView, file,
@@ -307,13 +348,27 @@ void SubjectListWindow::exportCsv()
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
             return true;
         },
-        &error, &rows);
+        &error, &rows, extra);
     setEnabled(true);
     m_csvProgress->hide();
     if (ok)
         showTimedMessage(this, QStringLiteral("%1 آزمودني در فايل ذخيره شد").arg(rows));
     else
         showMessage(this, error, QStringLiteral("خطا"), QMessageBox::Warning);
+}
+
+void SubjectListWindow::showGroupSummary()
+{
+    // The group the grid is narrowed to; any other list stands for everyone.
+    const bool byGroup = m_listView->isFiltered() &&
+                         m_listView->filterColumn().compare(QStringLiteral("Group"), Qt::CaseInsensitive) == 0;
+    GroupSummary::Summary summary;
+    QString error;
+    if (!GroupSummary::read(!byGroup, byGroup ? m_listView->filterValue() : QString(), &summary, &error)) {
+        showMessage(this, error, QStringLiteral("خطا"), QMessageBox::Warning);
+        return;
+    }
+    GroupSummaryReport(std::move(summary)).show();
 }
 
 void SubjectListWindow::closeEvent(QCloseEvent *event)

@@ -4,6 +4,7 @@
 #include "platform/Skin.h"
 
 class Binder;
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QProgressBar;
@@ -30,8 +31,12 @@ public:
     void filterByGroup(const QString &group);
     void printByGroup();
     void deleteSubject();
-    // Writes the subjects of the grid, as filtered now, to a CSV file.
+    // Writes the subjects of the grid, as filtered now, to a CSV file (with
+    // each subject's standing when the check box beside it is on).
     void exportCsv();
+    // The summary of the group the grid shows (of everyone unless the grid is
+    // filtered by group), in the report preview.
+    void showGroupSummary();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -43,6 +48,7 @@ private:
     // Removes the subject's IDE and Answer rows together; false with the
     // store's description when anything failed (and then nothing is removed).
     bool removeSubjectRows(QString *error);
+    void reportReadError(const QString &error);
 
     TableView *m_listView = nullptr;    // the grid, the name lists, the group print
     TableView *m_deleteView = nullptr;  // finds and deletes the IDE row
@@ -58,6 +64,8 @@ private:
     QComboBox *m_group = nullptr;       // Combo3
     QLineEdit *m_code = nullptr;        // Text5
     QProgressBar *m_csvProgress = nullptr;
+    QCheckBox *m_csvStanding = nullptr;  // ChkCsvStanding
     QLineEdit *m_theme = nullptr;       // Text1 (hidden)
     QLineEdit *m_address = nullptr;     // Text2 (hidden)
+    bool m_readErrorShown = false;
 };

@@ -84,12 +84,31 @@ void drawBackground(QPainter &p)
     p.drawLine(300, 6100, 6030, 6100);
 }
 
-// The second page: the profile chart and the total, on the same card.
-const QRect kChartTitleBox(420, 126, 5490, 756);
-const QRectF kChartArea(330, 1500, 5670, 4800);
-const QRect kTotalCaptionBox(3195, 6460, 1300, 420);
-const QRect kTotalValueBox(2135, 6460, 1000, 420);
-const QRect kTotalBand(2165, 6420, 2000, 500);
+// Below the band, on a card of its own: the profile chart with the standing
+// figures in two columns at its left, the total, and what the figures are
+// relative to. The page's printable height is 13958 twips.
+constexpr int kChartCardTop = kDetailHeight + 80;
+const QRect kChartCard(0, kChartCardTop, 6330, 6240);
+const QRect kChartTitleBox(300, kChartCardTop + 110, 5730, 380);
+constexpr int kPercentileLeft = 1000;  // the percentile column, right of the standard score
+constexpr int kStandardLeft = 250;
+constexpr int kFigureWidth = 700;
+constexpr int kHeadingsTop = kChartCardTop + 500;
+const QRectF kChartArea(1750, kChartCardTop + 900, 4330, 3900);
+constexpr int kTotalTop = kChartCardTop + 4900;
+const QRect kTotalBand(250, kTotalTop - 20, 5830, 360);
+const QRect kDescriptionBox(300, kTotalTop + 400, 5730, 520);
+const QRect kReasonBox(300, kTotalTop + 930, 5730, 330);
+
+void drawChartCard(QPainter &p)
+{
+    p.fillRect(kChartCard, QColor(0xfd, 0xfa, 0xf1));
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(0x2e, 0x6b, 0x5c), 30));
+    p.drawRect(kChartCard.adjusted(45, 45, -45, -45));
+    p.setPen(QPen(QColor(0x2e, 0x6b, 0x5c), 12));
+    p.drawRect(kChartCard.adjusted(105, 105, -105, -105));
+}
 }  // namespace
 
 void ResultSheet::setCaption(const QString &label, const QString &text) { m_captions.insert(label, text); }
@@ -121,8 +140,6 @@ int ResultSheet::reportWidth() const { return kWidth; }
 
 void ResultSheet::paintPage(ReportCanvas &canvas, int page) const
 {
-    if (page == 1)
-        paintChartPage(canvas);
     if (page != 0)
         return;
     QPainter &painter = canvas.painter();
@@ -149,6 +166,7 @@ void ResultSheet::paintPage(ReportCanvas &canvas, int page) const
     canvas.label(QRect(5228, 6236, 639, 504), QStringLiteral("آدرس"), nazanin, Qt::AlignLeft | Qt::AlignTop);
     canvas.label(QRect(378, 6236, 4860, 810), caption(addressLabel()), nazanin, Qt::AlignRight | Qt::AlignTop, true);
     paintSiteLines(canvas, nazanin);
+    paintChart(canvas);
 }
 
 void ResultSheet::paintSiteLines(ReportCanvas &canvas, const QFont &font)
@@ -171,34 +189,55 @@ QRectF ResultSheet::chartArea() { return kChartArea; }
 
 QFont ResultSheet::chartFont() { return reportFont(QStringLiteral("B Nazanin"), 9.75, true); }
 
-void ResultSheet::paintChartPage(ReportCanvas &canvas) const
+void ResultSheet::paintChart(ReportCanvas &canvas) const
 {
     QPainter &painter = canvas.painter();
     painter.save();
-    drawCard(painter);
+    drawChartCard(painter);
     painter.restore();
 
     const QFont nazanin = reportFont(QStringLiteral("B Nazanin"), 9.75, true);
-    canvas.label(kChartTitleBox, QStringLiteral("نيمرخ نمره هاي آزمودني"),
-                 reportFont(QStringLiteral("Arabic Transparent"), 14.25, true), Qt::AlignCenter, true);
-    // The code, where the first page has it, so that a loose second page
-    // still says whose it is.
-    canvas.label(kSubject[0].captionBox.translated(0, -150), QString::fromUtf8(kSubject[0].caption), nazanin,
-                 Qt::AlignLeft | Qt::AlignVCenter);
-    canvas.label(kSubject[0].valueBox.translated(0, -150), caption(QString::fromLatin1(kSubject[0].valueLabel)),
-                 nazanin, Qt::AlignCenter);
+    const QFont small = reportFont(QStringLiteral("B Nazanin"), 8.25, false);
+    canvas.label(kChartTitleBox, QStringLiteral("نيمرخ نمره ها و جايگاه آزمودني در ميان آزمودني هاي اين مرکز"),
+                 reportFont(QStringLiteral("Arabic Transparent"), 11.25, true), Qt::AlignCenter);
+    canvas.label(QRect(kPercentileLeft, kHeadingsTop, kFigureWidth, 380), QStringLiteral("رتبه درصدي"), small,
+                 Qt::AlignCenter, true);
+    canvas.label(QRect(kStandardLeft, kHeadingsTop, kFigureWidth, 380), QStringLiteral("نمره استاندارد"), small,
+                 Qt::AlignCenter, true);
 
+    const QStringList scores = chartScores();
     painter.save();
-    ProfileChart::paint(painter, chartScores(), kChartArea, chartFont());
+    ProfileChart::paint(painter, scores, kChartArea, chartFont());
     painter.restore();
 
-    // The total below the chart, caption to the right of its value.
+    // Each subscale's figures on its chart row, in the chart's own typeface.
+    const ProfileChart::Layout chart = ProfileChart::layout(scores, kChartArea, chartFont());
+    for (int i = 0; i < ScoringKey::kSubscaleCount; ++i) {
+        const QRectF row = chart.rows[size_t(i)].captionBox;
+        const int top = int(row.top());
+        const int height = int(row.height());
+        canvas.label(QRect(kPercentileLeft, top, kFigureWidth, height), m_standing.percentile[size_t(i)], chart.font,
+                     Qt::AlignCenter);
+        canvas.label(QRect(kStandardLeft, top, kFigureWidth, height), m_standing.standard[size_t(i)], chart.font,
+                     Qt::AlignCenter);
+    }
+
+    // The total: caption, value and its figures on one band.
     painter.fillRect(kTotalBand, QColor(0xe3, 0xee, 0xea));
-    const QFont larger = reportFont(QStringLiteral("B Nazanin"), 12, true);
-    canvas.label(kTotalCaptionBox, QString::fromUtf8(kScores[15].caption), larger, Qt::AlignLeft | Qt::AlignVCenter);
-    canvas.label(kTotalValueBox, caption(QString::fromLatin1(kScores[15].valueLabel)), larger,
+    const int last = Standing::kColumns - 1;
+    const QRect line(0, kTotalTop, 0, 320);
+    canvas.label(line.adjusted(4650, 0, 6000, 0), QString::fromUtf8(kScores[15].caption), nazanin,
                  Qt::AlignRight | Qt::AlignVCenter);
-    paintSiteLines(canvas, nazanin);
+    canvas.label(line.adjusted(3600, 0, 4550, 0), caption(QString::fromLatin1(kScores[15].valueLabel)), nazanin,
+                 Qt::AlignRight | Qt::AlignVCenter);
+    canvas.label(line.adjusted(kPercentileLeft, 0, kPercentileLeft + kFigureWidth, 0), m_standing.percentile[size_t(last)],
+                 nazanin, Qt::AlignCenter);
+    canvas.label(line.adjusted(kStandardLeft, 0, kStandardLeft + kFigureWidth, 0), m_standing.standard[size_t(last)],
+                 nazanin, Qt::AlignCenter);
+
+    // What the figures are relative to, and why any is missing.
+    canvas.label(kDescriptionBox, m_standing.description, small, Qt::AlignRight | Qt::AlignTop, true);
+    canvas.label(kReasonBox, m_standing.reason, small, Qt::AlignRight | Qt::AlignTop, true);
 }
 
 bool ResultSheet::saveAsPdf(const QString &file, QString *error) const

@@ -6,14 +6,16 @@
 #include <QStringList>
 
 #include "reports/ReportPainting.h"
+#include "scoring/Standing.h"
 
-// The result sheet of one subject: code, group, age, sex, marital status and
-// education, the fifteen scores and the total each beside its Persian name,
-// and the clinic address on the first page; the profile chart of the fifteen
-// scores and the total on the second.
+// The result sheet of one subject, one page: code, group, age, sex, marital
+// status and education, the fifteen scores and the total each beside its
+// Persian name, and the clinic address in the band at the top; below it the
+// profile chart of the fifteen scores, each row with the score's percentile
+// rank and standard score among the clinic's own subjects, and the total.
 //
-// The sheet prints the captions of its value labels, set by the caller from
-// what its window shows; it computes nothing.
+// The sheet prints the captions of its value labels and the standing figures,
+// set by the caller from what its window shows; it computes nothing.
 class ResultSheet : public PagedReport
 {
 public:
@@ -34,15 +36,19 @@ public:
     static QPageLayout designedLayout();
     QPageLayout pageLayout() const override { return designedLayout(); }
     int reportWidth() const override;
-    int pageCount(double) const override { return 2; }
+    int pageCount(double) const override { return 1; }
     using PagedReport::pageCount;
     void paintPage(ReportCanvas &canvas, int page) const override;
     bool saveAsPdf(const QString &file, QString *error = nullptr) const;
 
-    // The fifteen scores the chart of the second page shows, in legend order:
-    // the captions of their value labels.
+    // The standing figures below the chart; until set, every figure is "—".
+    void setStanding(const Standing::Figures &figures) { m_standing = figures; }
+    const Standing::Figures &standing() const { return m_standing; }
+
+    // The fifteen scores the chart shows, in legend order: the captions of
+    // their value labels.
     QStringList chartScores() const;
-    // Where the chart stands on the second page, in twips, and its typeface.
+    // Where the chart stands below the band, in twips, and its typeface.
     static QRectF chartArea();
     static QFont chartFont();
 
@@ -53,8 +59,9 @@ public:
     void show() const;
 
 private:
-    void paintChartPage(ReportCanvas &canvas) const;
+    void paintChart(ReportCanvas &canvas) const;
     static void paintSiteLines(ReportCanvas &canvas, const QFont &font);
 
     QHash<QString, QString> m_captions;
+    Standing::Figures m_standing = Standing::figures({}, false, QString(), Standing::Sample());
 };

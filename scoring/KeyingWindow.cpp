@@ -12,12 +12,14 @@
 #include "shell/ThemeSkin.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -48,6 +50,13 @@ const char kHelpText[] =
 constexpr int kChartColumn = 300;  // keeps the window within a 1280-pixel screen at its place
 constexpr int kGap = 10;
 constexpr int kContentLeft = kGap + kChartColumn + kGap;
+constexpr int kStandingHeight = 150;
+
+QString standingText(const Standing::Figures &figures, int column)
+{
+    return QStringLiteral("رتبه درصدي %1 · استاندارد %2")
+        .arg(figures.percentile[size_t(column)], figures.standard[size_t(column)]);
+}
 
 QLineEdit *hiddenField(QWidget *parent, const char *name)
 {
@@ -95,11 +104,13 @@ KeyingWindow::KeyingWindow(QWidget *parent) : QWidget(parent)
     m_helpPanel->hide();
     m_currentCode->clear();
     updateChart();
+    updateStanding();
 }
 
 void KeyingWindow::buildWindow()
 {
-    setFixedSize(twipsSize(12000, 7950) + QSize(kChartColumn + kGap, 0));
+    // Taller than designed by the standing figures under the scores.
+    setFixedSize(twipsSize(12000, 7950) + QSize(kChartColumn + kGap, kStandingHeight));
     m_currentCode = hiddenField(this, "Text5");
     m_theme = hiddenField(this, "Text1");
     m_clinicName = hiddenField(this, "Text2");
@@ -152,6 +163,16 @@ void KeyingWindow::buildResultsPanel()
     grid->setContentsMargins(10, 8, 10, 8);
     grid->setHorizontalSpacing(6);
 
+    QFont small = font();
+    small.setPointSizeF(7.5);
+    auto standingLabel = [this, small](const QString &column) {
+        auto *label = new QLabel(m_resultsPanel);
+        label->setObjectName(QStringLiteral("lblStanding") + column);
+        label->setFont(small);
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        m_standingLabels.insert(column, label);
+        return label;
+    };
     auto scoreField = [this](const QString &column, const QString &name) {
         QLineEdit *field = shownField(m_resultsPanel, QStringLiteral("txt") + column, name);
         field->setFixedWidth(44);
@@ -169,8 +190,9 @@ void KeyingWindow::buildResultsPanel()
             auto *label = new QLabel(text, m_resultsPanel);
             QLineEdit *field = scoreField(column, text);
             label->setBuddy(field);
-            grid->addWidget(label, r, 2 * c, Qt::AlignRight | Qt::AlignVCenter);
-            grid->addWidget(field, r, 2 * c + 1, Qt::AlignRight | Qt::AlignVCenter);
+            grid->addWidget(label, 2 * r, 2 * c, Qt::AlignRight | Qt::AlignVCenter);
+            grid->addWidget(field, 2 * r, 2 * c + 1, Qt::AlignRight | Qt::AlignVCenter);
+            grid->addWidget(standingLabel(column), 2 * r + 1, 2 * c, 1, 2, Qt::AlignRight | Qt::AlignTop);
         }
     }
     const QString totalCaption = QStringLiteral("نمره كل");
@@ -181,8 +203,57 @@ void KeyingWindow::buildResultsPanel()
     totalLine->addStretch();
     totalLine->addWidget(totalLabel);
     totalLine->addWidget(total);
+    totalLine->addSpacing(8);
+    totalLine->addWidget(standingLabel(ScoringKey::totalColumn()));
     totalLine->addStretch();
-    grid->addLayout(totalLine, 3, 0, 1, 10);
+    grid->addLayout(totalLine, 6, 0, 1, 10);
+
+    // Whom the figures compare with, and what they are relative to.
+    auto *referenceLine = new QHBoxLayout;
+    auto *referenceLabel = new QLabel(QStringLiteral("مقايسه با:"), m_resultsPanel);
+    m_reference = new QComboBox(m_resultsPanel);
+    m_reference->setObjectName(QStringLiteral("CmbReference"));
+    m_reference->addItems(Standing::referenceCaptions());
+    m_reference->setAccessibleName(QStringLiteral("گروه مرجع رتبه ها"));
+    referenceLabel->setBuddy(m_reference);
+    referenceLine->addWidget(referenceLabel);
+    referenceLine->addWidget(m_reference);
+    referenceLine->addStretch();
+    grid->addLayout(referenceLine, 7, 0, 1, 10);
+    m_standingNote = new QLabel(m_resultsPanel);
+    m_standingNote->setObjectName(QStringLiteral("lblStandingNote"));
+    m_standingNote->setFont(small);
+    m_standingNote->setWordWrap(true);
+    m_standingNote->setAlignment(Qt::AlignRight | Qt::AlignTop | Qt::AlignAbsolute);
+    grid->addWidget(m_standingNote, 8, 0, 1, 10);
+    connect(m_reference, &QComboBox::currentIndexChanged, this, &KeyingWindow::updateStanding);
+}
+
+void KeyingWindow::setReference(Standing::Reference reference) { m_reference->setCurrentIndex(int(reference)); }
+
+void KeyingWindow::scheduleStanding()
+{
+    m_standingPending = true;
+    QTimer::singleShot(0, this, [this] {
+        if (m_standingPending)
+            updateStanding();
+    });
+}
+
+void KeyingWindow::updateStanding()
+{
+    m_standingPending = false;
+    // Figures for the subject whose scores the window shows, read afresh.
+    const QString code = m_scoreCode->text();
+    if (m_resultsPanel->isHidden() || code.isEmpty())
+        m_standing = Standing::figures({}, false, QString(), Standing::Sample());
+    else
+        m_standing = Standing::standingOf(code, Standing::Reference(m_reference->currentIndex()));
+    const QStringList columns = ScoringKey::scoreColumns();
+    for (int c = 0; c < columns.size(); ++c)
+        m_standingLabels.value(columns[c])->setText(standingText(m_standing, c));
+    m_standingNote->setText(m_standing.reason.isEmpty() ? m_standing.description
+                                                        : m_standing.description + QStringLiteral("\n") + m_standing.reason);
 }
 
 void KeyingWindow::buildChart()
@@ -377,6 +448,7 @@ void KeyingWindow::key(const QString &code)
         showTimedMessage(this, QStringLiteral("فردي با اين مشخصات وجود ندارد"));
         m_resultsPanel->hide();
         updateChart();
+        updateStanding();
         return;
     }
     // Answers without a registered subject: there is no row to store the
@@ -384,6 +456,7 @@ void KeyingWindow::key(const QString &code)
     if (!subjectView->hasCurrent()) {
         m_resultsPanel->hide();
         updateChart();
+        updateStanding();
         showMessage(this,
                     QStringLiteral("براي اين کد پاسخ ها ثبت شده است ولي مشخصات آزمودني پيدا نشد؛ "
                                    "نمره ها ذخيره نشد."),
@@ -412,12 +485,16 @@ void KeyingWindow::key(const QString &code)
         const QString why = scoreView->lastError();
         // Drop the unstored values: the fields show what the row still holds.
         scoreView->filter(expression);
+        updateStanding();
         showMessage(this,
                     QStringLiteral("نمره ها ذخيره نشد و اطلاعات آزمودني تغييري نکرد.") +
                         (why.isEmpty() ? QString() : QStringLiteral("\n") + why),
                     QStringLiteral("خطا"), QMessageBox::Warning);
         return;
     }
+    // The figures read the whole reference sample: they follow once the
+    // keying is done, so that keying stays as quick with many subjects.
+    scheduleStanding();
     showTimedMessage(this, QStringLiteral("اطلاعات با موفقيت محاسبه و ذخيره شد"));
 }
 
@@ -440,6 +517,9 @@ void KeyingWindow::printSelectedSubject()
     for (const QString &column : ResultSheet::valueColumns())
         sheet.setCaption(ResultSheet::valueLabelFor(column), shownValue(column));
     sheet.setCaption(ResultSheet::addressLabel(), m_address->text());
+    if (m_standingPending)
+        updateStanding();
+    sheet.setStanding(m_standing);
     sheet.show();
     m_currentCode->clear();
 }

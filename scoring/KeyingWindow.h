@@ -3,9 +3,12 @@
 #include <QWidget>
 
 #include "platform/Skin.h"
+#include "scoring/Standing.h"
 
 class Binder;
 class ProfileChartWidget;
+class QComboBox;
+class QLabel;
 class QFrame;
 class QLineEdit;
 class TableView;
@@ -36,6 +39,11 @@ public:
     // What a field of the window shows: a subject column of the display view
     // or a score column of the score view.
     QString shownValue(const QString &column) const;
+    // The standing of the subject keyed last among the chosen reference, as
+    // the window shows it (every figure "—" before a keying).
+    const Standing::Figures &standing() const { return m_standing; }
+    // CmbReference: whom the subject is compared with (all by default).
+    void setReference(Standing::Reference reference);
 
     TableView *answerView = nullptr;  // Answer: the answers of the subject being keyed
     TableView *subjectView = nullptr;  // IDE: the subject's details (and the result sheet)
@@ -53,6 +61,8 @@ private:
     void buildLegend();
     void buildChart();
     void updateChart();
+    void updateStanding();
+    void scheduleStanding();
     void buildHelpPanel();
     void buildButtons();
     void openViews();
@@ -73,4 +83,9 @@ private:
     QLineEdit *m_scoreCode = nullptr;    // Text4
     QHash<QString, QLineEdit *> m_subjectFields;  // display view columns
     QHash<QString, QLineEdit *> m_scoreFields;    // score view columns
+    QHash<QString, QLabel *> m_standingLabels;    // beside each score field
+    QComboBox *m_reference = nullptr;             // CmbReference
+    QLabel *m_standingNote = nullptr;             // what the figures are relative to, why any is missing
+    Standing::Figures m_standing;
+    bool m_standingPending = false;  // a keying's figures not yet read
 };

@@ -115,7 +115,8 @@ Layout layout(const QStringList &scores, const QRectF &area, const QFont &font)
     return out;
 }
 
-void paint(QPainter &painter, const QStringList &scores, const QRectF &area, const QFont &font)
+void paint(QPainter &painter, const QStringList &scores, const QRectF &area, const QFont &font,
+           const QList<double> &spreads)
 {
     const Layout chart = layout(scores, area, font);
     const double rowHeight = chart.plot.height() / kRows;
@@ -156,6 +157,21 @@ void paint(QPainter &painter, const QStringList &scores, const QRectF &area, con
                          Qt::AlignRight | Qt::AlignVCenter | Qt::AlignAbsolute, row.caption);
         if (row.hasBar)
             painter.drawText(row.valueBox, Qt::AlignRight | Qt::AlignVCenter | Qt::AlignAbsolute, row.text);
+    }
+    // ±1 SD under each bar, held within the scale.
+    painter.setPen(QPen(kText, unit * 1.2));
+    for (int i = 0; i < kRows; ++i) {
+        const Row &row = chart.rows[size_t(i)];
+        if (!row.hasBar || i >= spreads.size() || !(spreads[i] > 0))
+            continue;
+        auto x = [&](double v) { return chart.baseline - chart.fullLength * qBound(0.0, v, double(kScaleMax)) / kScaleMax; };
+        const double y = row.bar.bottom() + (rowHeight - row.bar.height()) / 4;
+        const double low = x(row.value - spreads[i]);
+        const double high = x(row.value + spreads[i]);
+        const double cap = rowHeight * 0.12;
+        painter.drawLine(QPointF(low, y), QPointF(high, y));
+        painter.drawLine(QPointF(low, y - cap), QPointF(low, y + cap));
+        painter.drawLine(QPointF(high, y - cap), QPointF(high, y + cap));
     }
     painter.setPen(QPen(kText, 2 * unit));
     painter.drawLine(QPointF(chart.baseline, chart.plot.top()), QPointF(chart.baseline, chart.plot.bottom()));

@@ -59,7 +59,10 @@ struct Layout {
 // use; captions that do not fit are set smaller.
 Layout layout(const QStringList &scores, const QRectF &area, const QFont &font);
 // Draws the chart into `area` on any painter: a window, a page, an image.
-void paint(QPainter &painter, const QStringList &scores, const QRectF &area, const QFont &font);
+// `spreads`, when given, are standard deviations in legend order: each bar
+// then carries a mark from one below its value to one above it.
+void paint(QPainter &painter, const QStringList &scores, const QRectF &area, const QFont &font,
+           const QList<double> &spreads = {});
 
 }  // namespace ProfileChart
 

@@ -1,8 +1,11 @@
 #include "shell/Registration.h"
 
 #include "calendar/SolarCalendar.h"
+#include "data/Database.h"
+#include "data/TableView.h"
 
 #include <QRegularExpression>
+#include <QSqlQuery>
 
 namespace Registration {
 
@@ -128,5 +131,52 @@ QDateTime now() { return clock() ? clock()() : QDateTime::currentDateTime(); }
 void setClock(std::function<QDateTime()> c) { clock() = std::move(c); }
 
 QString duplicateMessage() { return QStringLiteral("فردديگري با اين کد ثبت شده"); }
+
+namespace {
+// Whether IDE or Answer holds the code: asked after a refusal, so that only a
+// code that is really taken gets the duplicate text.
+bool codeIsTaken(const QString &typedCode)
+{
+    QSqlQuery q(Database::connection());
+    q.prepare(QStringLiteral("SELECT (SELECT count(*) FROM \"IDE\" WHERE \"Code\" = ?) + "
+                             "(SELECT count(*) FROM \"Answer\" WHERE \"Code\" = ?)"));
+    q.addBindValue(typedCode);
+    q.addBindValue(answerCode(typedCode));
+    return q.exec() && q.next() && q.value(0).toInt() > 0;
+}
+}  // namespace
+
+Stored storeSubject(TableView &subjects, TableView &answers, const QString &typedCode, QString *why)
+{
+    QString error;
+    bool stored = false;
+    {
+        Database::Transaction transaction;
+        if (transaction.isActive()) {
+            answers.addNew();
+            answers.setField(QStringLiteral("Code"), answerCode(typedCode));
+            if (!subjects.commit())
+                error = subjects.lastError();
+            else if (!answers.commit())
+                error = answers.lastError();
+            else if (!(stored = transaction.commit()))
+                error = transaction.errorString();
+        } else {
+            error = transaction.errorString();
+        }
+    }
+    if (stored)
+        return Stored::Yes;
+    if (codeIsTaken(typedCode))
+        return Stored::CodeTaken;
+    if (why)
+        *why = error;
+    return Stored::Failed;
+}
+
+QString storeFailedMessage(const QString &why)
+{
+    return QStringLiteral("آزمودني ثبت نشد؛ بانک اطلاعاتي آن را نپذيرفت:\n") + why;
+}
 
 }  // namespace Registration

@@ -7,6 +7,7 @@
 #include <optional>
 
 class QKeyEvent;
+class TableView;
 
 // The rules of the registration panel that need no window: which field is
 // missing first, what the age field lets through, how the date, time and the
@@ -60,5 +61,17 @@ QDateTime now();
 void setClock(std::function<QDateTime()> clock);
 
 QString duplicateMessage();
+
+// Stores a registration: the subjects view's pending new row (every field as
+// typed) and an Answer row with the code without surrounding blanks, in one
+// transaction, both or neither.
+enum class Stored {
+    Yes,
+    CodeTaken,  // a subject with this code is registered already
+    Failed,     // the store refused for another reason: *why says which
+};
+Stored storeSubject(TableView &subjects, TableView &answers, const QString &typedCode, QString *why = nullptr);
+// The box shown when the store refused for a reason other than a taken code.
+QString storeFailedMessage(const QString &why);
 
 }  // namespace Registration

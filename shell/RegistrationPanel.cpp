@@ -211,28 +211,20 @@ void MainWindow::saveRegistration()
         pendTyped();
 
     // The IDE row and the Answer row are stored together or not at all.
-    bool stored = false;
-    {
-        Database::Transaction transaction;
-        if (transaction.isActive()) {
-            answerView->addNew();
-            answerView->setField(QStringLiteral("Code"), Registration::answerCode(m_code->text()));
-            stored = subjectView->commit() && answerView->commit() && transaction.commit();
-        }
-    }
-    if (!stored) {
+    QString why;
+    const Registration::Stored stored = Registration::storeSubject(*subjectView, *answerView, m_code->text(), &why);
+    if (stored != Registration::Stored::Yes) {
         // Nothing of this attempt is kept: the Answer row goes, and the subject's
         // row is pending again with everything typed, for a corrected code.
         answerView->reread();
         if (!subjectView->isPendingNew())
             pendTyped();
-        // A taken code is the operator's to correct; anything else (a server
-        // gone away) is an error, never the taken-code text.
-        if (subjectView->lastErrorIsTakenKey() || answerView->lastErrorIsTakenKey() || !Database::isServer())
+        // Only a taken code asks for another code; a full disk or a locked
+        // file must not send the operator trying codes.
+        if (stored == Registration::Stored::CodeTaken)
             showTimedMessage(this, Registration::duplicateMessage());
         else
-            showMessage(this, QStringLiteral("اطلاعات آزمودني ذخيره نشد.\n") + subjectView->lastError(),
-                        QStringLiteral("خطا"), QMessageBox::Critical);
+            showMessage(this, Registration::storeFailedMessage(why), QStringLiteral("خطا"), QMessageBox::Critical);
         return;
     }
     subjectView->reread();

@@ -2,6 +2,8 @@
 
 #include "platform/LeadingNumber.h"
 
+#include <QRegularExpression>
+
 #include <cmath>
 
 namespace DownloadRules {
@@ -23,13 +25,35 @@ qint64 contentLength(const QString &value, bool *known)
     return qint64(std::nearbyint(number));
 }
 
-Verdict examineResponse(const QString &headerText, const QString &contentLengthValue, const QString &url)
+qint64 rangeStart(const QString &contentRangeValue)
+{
+    static const QRegularExpression form(QStringLiteral(R"(^\s*bytes\s+(\d+)\s*-)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = form.match(contentRangeValue);
+    bool ok = false;
+    const qint64 start = m.hasMatch() ? m.captured(1).toLongLong(&ok) : -1;
+    return ok ? start : -1;
+}
+
+Verdict examineResponse(const QString &headerText, const QString &contentLengthValue, const QString &url,
+                        const QString &contentRangeValue)
 {
     Verdict v;
     const QString status = statusField(headerText);
+    if (status == QLatin1String("206") && !contentRangeValue.trimmed().isEmpty()
+        && rangeStart(contentRangeValue) != 0) {
+        const int cr = int(headerText.indexOf('\r'));
+        v.error = QStringLiteral("The server returned the following response:\r\r") + headerText.left(cr + 1)
+                  + QStringLiteral("Content-Range: ") + contentRangeValue.trimmed();
+        return v;
+    }
     if (status == QLatin1String("200") || status == QLatin1String("206")) {
-        v.action = Verdict::ReadBody;
         v.expected = contentLength(contentLengthValue, &v.lengthKnown);
+        if (!v.lengthKnown) {
+            v.error = errorOccurred(unknownLengthDescription());
+            return v;
+        }
+        v.action = Verdict::ReadBody;
         return v;
     }
     if (status == QLatin1String("204"))
@@ -75,6 +99,11 @@ Outcome finish(qint64 received, qint64 expected, bool lengthKnown, bool bodyEnde
     return Outcome::Reset;
 }
 
+QString unknownLengthDescription()
+{
+    return QStringLiteral("the server did not say how long the file is (Content-Length), so a whole file "
+                          "could not be told from a cut one");
+}
 QString gettingInformation() { return QStringLiteral("Getting file information"); }
 QString notEnoughSpace() { return QStringLiteral("There is not enough free space on disk for this file."); }
 QString connectionReset() { return QStringLiteral("The connection with the server was reset."); }

@@ -14,6 +14,10 @@ QString statusField(const QString &headerText);
 // or does not begin with a number.
 qint64 contentLength(const QString &value, bool *known);
 
+// A 200 or 206 must say how long the body is: a body that only the closing
+// connection ends cannot be told from one cut by a reset, and Qt takes a
+// malformed chunked body for a whole one. Without a length the download is
+// refused before anything is written.
 struct Verdict {
     enum Action { ReadBody, Fail };
     Action action = Fail;
@@ -24,8 +28,15 @@ struct Verdict {
 
 // What the response says to do. `contentLengthValue` is the value of the
 // Content-Length header (empty when absent); `url` names the file in the
-// not-found message.
-Verdict examineResponse(const QString &headerText, const QString &contentLengthValue, const QString &url);
+// not-found message. `contentRangeValue` is that of Content-Range: every
+// request asks for the file from its first byte, so a 206 that says it starts
+// elsewhere is refused rather than saved as the file.
+Verdict examineResponse(const QString &headerText, const QString &contentLengthValue, const QString &url,
+                        const QString &contentRangeValue = QString());
+
+// The first byte a Content-Range value ("bytes 500-999/1000") says the body
+// starts at; -1 when it says no start.
+qint64 rangeStart(const QString &contentRangeValue);
 
 // received / expected as a whole percentage, halves going to the even neighbour.
 int percent(qint64 received, qint64 expected);
@@ -44,6 +55,7 @@ Outcome finish(qint64 received, qint64 expected, bool lengthKnown, bool bodyEnde
 
 // The texts the control raises.
 QString gettingInformation();
+QString unknownLengthDescription();
 QString notEnoughSpace();
 QString connectionReset();
 QString errorOccurred(const QString &description);

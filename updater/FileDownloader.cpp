@@ -1,5 +1,6 @@
 #include "updater/FileDownloader.h"
 
+#include "platform/SafeFile.h"
 #include "platform/Twips.h"
 #include "updater/DownloadRules.h"
 #include "updater/GetFileName.h"
@@ -11,7 +12,6 @@
 #include <QNetworkReply>
 #include <QPainter>
 #include <QPointer>
-#include <QSaveFile>
 #include <QStorageInfo>
 
 #include <memory>
@@ -111,7 +111,7 @@ bool FileDownloader::DownloadFile(const QString &strURL, const QString &strDesti
 
     Verdict verdict;
     ReplyHolder reply;
-    std::unique_ptr<QSaveFile> file;
+    std::unique_ptr<SafeFile> file;
     bool bodyEndedCleanly = false;
     bool headersIn = false;
 
@@ -149,7 +149,8 @@ bool FileDownloader::DownloadFile(const QString &strURL, const QString &strDesti
                 raiseError(errorOccurred(reply->errorString()));
             } else {
                 verdict = examineResponse(headers, QString::fromLatin1(reply->rawHeader("Content-Length")),
-                                          reply->url().toString(QUrl::RemovePassword));
+                                          reply->url().toString(QUrl::RemovePassword),
+                                          QString::fromLatin1(reply->rawHeader("Content-Range")));
                 if (verdict.action == Verdict::Fail) {
                     raiseError(verdict.error);
                     bCancel = true;
@@ -170,8 +171,12 @@ bool FileDownloader::DownloadFile(const QString &strURL, const QString &strDesti
             return false;
     }
 
+    // An announced empty body is complete at once: no file is written, and
+    // an older file at the destination stays as it is.
+    const bool emptyBody = verdict.action == Verdict::ReadBody && verdict.lengthKnown && verdict.expected == 0;
+
     // The file phase.
-    if (!bCancel && !errorRaised) {
+    if (!bCancel && !errorRaised && !emptyBody) {
         const QString folder = PathPart(strDestination, false, false);
         QDir dir(folder);
         if (!folder.isEmpty() && folder != strDestination && !dir.exists()
@@ -180,8 +185,8 @@ bool FileDownloader::DownloadFile(const QString &strURL, const QString &strDesti
                                     QStringLiteral("the folder %1 cannot be created").arg(QDir::toNativeSeparators(folder))));
             bCancel = true;
         } else {
-            file = std::make_unique<QSaveFile>(strDestination);
-            if (!file->open(QIODevice::WriteOnly)) {
+            file = std::make_unique<SafeFile>(strDestination);
+            if (!file->open()) {
                 raiseError(writeFailure(file->error(), file->errorString()));
                 bCancel = true;
             }
@@ -206,7 +211,7 @@ bool FileDownloader::DownloadFile(const QString &strURL, const QString &strDesti
             const qint64 n = reply->read(chunk, kChunk);
             if (n < 0)
                 break;
-            if (file->write(chunk, n) != n) {
+            if (!file->write(chunk, n)) {
                 raiseError(writeFailure(file->error(), file->errorString()));
                 bCancel = true;
                 break;
@@ -231,7 +236,8 @@ bool FileDownloader::DownloadFile(const QString &strURL, const QString &strDesti
                                 : Outcome::Silent;
     reply.reset();
     if (outcome == Outcome::Complete) {
-        if (file && file->commit()) {
+        // The file goes in place only once it is on disk, whole.
+        if (emptyBody || (file && file->commit())) {
             result = true;
         } else if (file) {
             raiseError(writeFailure(file->error(), file->errorString()));
@@ -241,7 +247,7 @@ bool FileDownloader::DownloadFile(const QString &strURL, const QString &strDesti
     }
     // An unfinished file never reaches the destination.
     if (file && !result)
-        file->cancelWriting();
+        file->cancel();
     file.reset();
     m_running = false;
     if (result && !bCancel)

@@ -150,6 +150,14 @@ void ProgressWindow::backToIdle()
 
 void ProgressWindow::onComplete()
 {
+    // An empty answer completes the download without a file: whatever setup
+    // lies in the folder from before is not the one just asked for.
+    if (m_downloader->bytesReceived() == 0) {
+        showMessage(this, QStringLiteral("فايلي از سرور دريافت نشد و برنامه نصب اجرا نمي شود."),
+                    QStringLiteral("Error"), QMessageBox::Critical);
+        backToIdle();
+        return;
+    }
     showMessage(this, QStringLiteral("دانلود فايل با موفقيت به پايان رسيد "), QStringLiteral("Success"),
                 QMessageBox::Information);
     backToIdle();

@@ -5,6 +5,7 @@
 #include "data/Database.h"
 #include "platform/ProgramFolder.h"
 
+#include "FaultTools.h"
 #include "ScriptedDialogs.h"
 #include "TestFolder.h"
 
@@ -20,36 +21,11 @@
 
 #include <limits>
 
+using FaultTools::hashOf;
+using FaultTools::integrityOf;
+
 namespace {
 const char *kChildVariable = "MEHRSAN_RESTORE_CHILD";
-
-QByteArray hashOf(const QString &path)
-{
-    QFile f(path);
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (f.open(QIODevice::ReadOnly))
-        hash.addData(&f);
-    return hash.result();
-}
-
-QString integrityOf(const QString &path)
-{
-    QString result = QStringLiteral("did not open");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("crash-check"));
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (db.open()) {
-            QSqlQuery q(db);
-            result = q.exec(QStringLiteral("PRAGMA integrity_check")) && q.next() ? q.value(0).toString()
-                                                                                  : QStringLiteral("no answer");
-            q.finish();
-            db.close();
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("crash-check"));
-    return result;
-}
 
 // The child: open the program's database and restore the given backup over it.
 int runChild(int argc, char *argv[])

@@ -48,26 +48,19 @@ int main(int argc, char *argv[])
         const QString code = prefix + QString::number(n);
         QElapsedTimer timer;
         timer.start();
-        bool stored = false;
-        {
-            Database::Transaction transaction;
-            if (transaction.isActive()) {
-                subjectView.addNew();
-                const QList<QPair<QString, QString>> typed = {
-                    {"Code", code}, {"FName", "سارا"}, {"LName", "احمدي"}, {"Sen", "24"}, {"Jens", "زن"},
-                    {"Taahol", "مجرد"}, {"Tahsil", "ليسانس"}, {"Group", prefix}, {"Date", "1405/09/17"},
-                    {"Time", "10:00:00"}};
-                for (const auto &[column, value] : typed)
-                    subjectView.setField(column, value);
-                answerView.addNew();
-                answerView.setField(QStringLiteral("Code"), Registration::answerCode(code));
-                stored = subjectView.commit() && answerView.commit() && transaction.commit();
-            }
-        }
-        if (!stored) {
-            const bool taken = subjectView.lastErrorIsTakenKey() || answerView.lastErrorIsTakenKey();
-            line((taken ? QStringLiteral("taken ") : QStringLiteral("error ")) + code + ' ' +
-                 oneLine(subjectView.lastError() + answerView.lastError()));
+        // The registration panel's row and its way of storing it.
+        subjectView.addNew();
+        const QList<QPair<QString, QString>> typed = {
+            {"Code", code}, {"FName", "سارا"}, {"LName", "احمدي"}, {"Sen", "24"}, {"Jens", "زن"},
+            {"Taahol", "مجرد"}, {"Tahsil", "ليسانس"}, {"Group", prefix}, {"Date", "1405/09/17"},
+            {"Time", "10:00:00"}};
+        for (const auto &[column, value] : typed)
+            subjectView.setField(column, value);
+        QString why;
+        const Registration::Stored stored = Registration::storeSubject(subjectView, answerView, code, &why);
+        if (stored != Registration::Stored::Yes) {
+            line((stored == Registration::Stored::CodeTaken ? QStringLiteral("taken ") : QStringLiteral("error ")) +
+                 code + ' ' + oneLine(why));
             subjectView.reread();
             answerView.reread();
             continue;

@@ -65,6 +65,8 @@ class CsvExportTest : public QObject
     Q_OBJECT
 private slots:
     void quotingOfSingleFields();
+    void formulaCellsBecomeText_data();
+    void formulaCellsBecomeText();
     void exportReadsBackAsTheDatabase();
     void exportFollowsTheFilter();
     void cancelledOrFailedExportWritesNothing();
@@ -80,6 +82,29 @@ void CsvExportTest::quotingOfSingleFields()
     QCOMPARE(CsvExport::field(""), QString());
     QCOMPARE(CsvExport::header().size(), 10 + 16 + 90);
     QCOMPARE(CsvExport::header().last(), QStringLiteral("Q90"));
+}
+
+void CsvExportTest::formulaCellsBecomeText_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("=") << "=1+1" << "'=1+1";
+    QTest::newRow("+") << "+98 21" << "'+98 21";
+    QTest::newRow("-") << "-2" << "'-2";
+    QTest::newRow("@") << "@SUM(A1)" << "'@SUM(A1)";
+    QTest::newRow("tab") << "\tx" << "'\tx";
+    QTest::newRow("CR, quoted as well") << "\r=x" << "\"'\r=x\"";
+    QTest::newRow("= with a comma") << "=HYPERLINK(\"a\",1)" << "\"'=HYPERLINK(\"\"a\"\",1)\"";
+    QTest::newRow("inside is left") << "a=b-c" << "a=b-c";
+    QTest::newRow("blank first") << " =x" << " =x";
+    QTest::newRow("Persian") << QStringLiteral("علي") << QStringLiteral("علي");
+}
+
+void CsvExportTest::formulaCellsBecomeText()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, written);
+    QCOMPARE(CsvExport::field(value), written);
 }
 
 void CsvExportTest::exportReadsBackAsTheDatabase()

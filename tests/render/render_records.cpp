@@ -1,12 +1,18 @@
 #include "Render.h"
+#include "SubjectRows.h"
 #include "TestFolder.h"
 
 #include "records/SubjectListWindow.h"
+#include "reports/GroupSummaryReport.h"
+#include "reports/ReportPreview.h"
 #include "reports/SubjectTableReport.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QProcess>
+#include <QPushButton>
+#include <QRandomGenerator>
 
 static RenderRegistration subjectListWindow("FrmCode", [](const QString &outDir) {
     TestFolder folder;
@@ -26,6 +32,41 @@ static RenderRegistration subjectListWindow("FrmCode", [](const QString &outDir)
     savePicture(window, outDir, "FrmCode-groupB");
     window->printByGroup();
     SubjectTableReport::instance().saveAsPdf(QDir(outDir).filePath("DataRPrint-groupB.pdf"));
+    for (QWidget *w : QApplication::topLevelWidgets())
+        w->close();
+});
+
+// The summary of group B: its table, its mean profile, its preview.
+static RenderRegistration groupSummary("GroupSummary", [](const QString &outDir) {
+    TestFolder folder;
+    QRandomGenerator random(1404);
+    for (int n = 0; n < 90; ++n) {
+        const int leaning = 1 + int(random.bounded(5));
+        QStringList answers;
+        for (int i = 0; i < 90; ++i)
+            answers << QString::number(qBound(1, leaning + int(random.bounded(3)) - 1 + (i % 15 == 4 ? 1 : 0), 5));
+        if (n % 10 == 3)
+            answers[int(random.bounded(90))].clear();
+        SubjectRows::addAnswered(folder, QString::number(2000 + n), answers, QString(QChar(u'A' + n % 3)),
+                                 n % 2 ? QStringLiteral("زن") : QStringLiteral("مرد"), n % 17 != 5);
+    }
+    auto *window = new SubjectListWindow;
+    auto *group = window->findChild<QComboBox *>("Combo3");
+    group->setCurrentIndex(group->findText("B"));
+    window->findChild<QPushButton *>("CmdSummary")->click();
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *preview = qobject_cast<ReportPreview *>(w); preview && preview->isVisible()) {
+            preview->resize(900, 760);
+            savePicture(preview, outDir, "GroupSummary-preview");
+            if (auto report = std::dynamic_pointer_cast<const GroupSummaryReport>(preview->report())) {
+                const QString pdf = QDir(outDir).filePath("GroupSummary.pdf");
+                report->saveAsPdf(pdf);
+                QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"),
+                                                               QStringLiteral("110"), pdf,
+                                                               QDir(outDir).filePath("GroupSummary-page")});
+            }
+        }
+    savePicture(window, outDir, "FrmCode-summary");
     for (QWidget *w : QApplication::topLevelWidgets())
         w->close();
 });

@@ -28,6 +28,14 @@ void prepare(TestFolder &folder)
     for (int i = 0; i < 90; ++i)
         answers << QString::number(1 + (i * 7) % 5);
     SubjectRows::setAnswers(folder, "1001", answers);
+    // The clinic's earlier subjects: the reference of the standing figures.
+    for (int n = 0; n < 60; ++n) {
+        QStringList earlier;
+        for (int i = 0; i < 90; ++i)
+            earlier << QString::number(1 + (i * (n % 9 + 2) + n * n / 3 + i / 15 * (n % 4)) % 5);
+        SubjectRows::addAnswered(folder, QStringLiteral("R%1").arg(n), earlier, QString(QChar(u'A' + n % 3)),
+                                 n % 2 ? QStringLiteral("زن") : QStringLiteral("مرد"));
+    }
 }
 
 // The open previews, guarded: taking a picture lets pending deletions of
@@ -88,13 +96,15 @@ static RenderRegistration scoringReports("reports", [](const QString &outDir) {
     ScriptedDialogs dialogs;
     auto *window = new KeyingWindow;
     window->key("1001");
+    QCoreApplication::processEvents();  // the standing follows the keying
     // The result sheet, as the one-subject print fills it.
     ResultSheet sheet;
     for (const QString &column : ResultSheet::valueColumns())
         sheet.setCaption(ResultSheet::valueLabelFor(column), window->shownValue(column));
     sheet.setCaption(ResultSheet::addressLabel(), QStringLiteral("تهران، خيابان وليعصر، کوچه مهر، پلاک 12"));
+    sheet.setStanding(window->standing());
     sheet.saveAsPdf(QDir(outDir).filePath("DataR1.pdf"));
-    // Both pages as a reader of the PDF sees them: ResultSheet-page-1.png, ResultSheet-page-2.png.
+    // The page as a reader of the PDF sees it: DataR1-page-1.png.
     QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("110"),
                                                    QDir(outDir).filePath("DataR1.pdf"),
                                                    QDir(outDir).filePath("DataR1-page")});
@@ -103,8 +113,6 @@ static RenderRegistration scoringReports("reports", [](const QString &outDir) {
         if (preview) {
             preview->resize(900, 760);
             savePicture(preview, outDir, "DataR1-preview");
-            preview->showPage(2);
-            savePicture(preview, outDir, "DataR1-preview-chart");
             preview->close();
         }
     closeKeying(window);

@@ -53,7 +53,7 @@ private slots:
     void rowNumbersRestartAtOneEveryTime();
     void reportKeepsTheRowsItWasGiven();
     void resultSheetOfOneSubject();
-    void resultSheetSecondPageHoldsTheChart();
+    void resultSheetChartBelowTheBand();
     void previewSavesThePdfItShows();
     void unwritableFileIsReportedAndNothingWritten();
     void printingFromThePreview();
@@ -329,8 +329,8 @@ void ReportsTest::resultSheetOfOneSubject()
     const QString file = m_out.filePath("sheet.pdf");
     QString error;
     QVERIFY2(sheet.saveAsPdf(file, &error), qPrintable(error));
-    // The sheet, then its profile chart.
-    QCOMPARE(PdfTools::pageCount(file), 2);
+    // One subject, one sheet of paper.
+    QCOMPARE(PdfTools::pageCount(file), 1);
 
     QList<PdfTools::Word> words;
     for (const auto &w : PdfTools::words(file))
@@ -357,8 +357,8 @@ void ReportsTest::resultSheetOfOneSubject()
     QVERIFY(find("60").yMin < find("61").yMin);            // ES above AS
     QVERIFY(find("615").yMin > find("74").yMin);           // total below HA
 
-    // The first page keeps its design: each value stands in its label's box
-    // (twips from the sheet's top left corner), and nothing of the chart.
+    // The band keeps its design: each value stands in its label's box
+    // (twips from the sheet's top left corner); the chart lies below it.
     const QRectF printable = ResultSheet::designedLayout().paintRect(QPageLayout::Point);
     const double left = printable.left() + (printable.width() - 7230 / 20.0) / 2;
     auto inBox = [&](const QString &text, const QRect &twipsBox) {
@@ -375,12 +375,14 @@ void ReportsTest::resultSheetOfOneSubject()
     QVERIFY(inBox("70", QRect(1260, 2601, 489, 339)));    // Label37, PS
     QVERIFY(inBox("74", QRect(1260, 5039, 480, 345)));    // Label41, HA
     QVERIFY(inBox("615", QRect(1260, 5480, 480, 345)));   // Label48, the total
-    const QString first = PdfTools::plain(PdfTools::text(file, 1, 1));
-    QVERIFY(!first.contains(PdfTools::plain(QStringLiteral("نيمرخ"))));
-    QVERIFY(!texts.contains("24"));
+    const double bandBottom = printable.top() + 7620 / 20.0;
+    QVERIFY(find("24").yMin > bandBottom);  // a mark of the chart's scale
+    for (const auto &w : words)
+        if (w.text == QLatin1String("24"))
+            QVERIFY2(w.yMin > bandBottom, "a scale mark inside the band");
 }
 
-void ReportsTest::resultSheetSecondPageHoldsTheChart()
+void ReportsTest::resultSheetChartBelowTheBand()
 {
     ResultSheet sheet;
     sheet.setCaption("Label15", "Z-5");
@@ -392,22 +394,37 @@ void ReportsTest::resultSheetSecondPageHoldsTheChart()
         sheet.setCaption(ResultSheet::valueLabelFor(columns[i]), scores[i]);
     sheet.setCaption("Label48", "777");
     QCOMPARE(sheet.chartScores(), scores);
+    // Standing figures that stand out from every score and mark.
+    Standing::Figures standing = sheet.standing();
+    for (int c = 0; c < Standing::kColumns; ++c) {
+        standing.percentile[size_t(c)] = QString::number(101 + c);
+        standing.standard[size_t(c)] = QString::number(201 + c);
+    }
+    // No score, no figures.
+    standing.percentile[5] = standing.standard[5] = QStringLiteral("—");
+    standing.description = QStringLiteral("نسبت به آزمودني هاي اين مرکز");
+    standing.reason = QStringLiteral("دليل نمونه");
+    sheet.setStanding(standing);
     const QString file = m_out.filePath("sheet-chart.pdf");
     QVERIFY(sheet.saveAsPdf(file));
-    QCOMPARE(PdfTools::pageCount(file), 2);
+    QCOMPARE(PdfTools::pageCount(file), 1);
 
-    const QString text = PdfTools::plain(PdfTools::text(file, 2, 2));
-    for (const QString &part : {QStringLiteral("نيمرخ نمره هاي آزمودني"), QStringLiteral("نمره كل"),
+    const QString text = PdfTools::plain(PdfTools::text(file, 1, 1));
+    for (const QString &part : {QStringLiteral("نيمرخ نمره ها"), QStringLiteral("نمره كل"),
                                 QStringLiteral("خودآگاهي هيجاني"), QStringLiteral("مسئوليت پذيري اجتماعي"),
-                                QStringLiteral("شادماني"), QStringLiteral("Z-5"), QStringLiteral("777")})
+                                QStringLiteral("شادماني"), QStringLiteral("Z-5"), QStringLiteral("777"),
+                                QStringLiteral("رتبه درصدي"), QStringLiteral("نمره استاندارد"),
+                                standing.description, standing.reason})
         QVERIFY2(text.contains(PdfTools::plain(part)), qPrintable(part));
-    // Only the code: the other details stay on the first page.
-    QVERIFY(!text.contains(PdfTools::plain(QStringLiteral("ليسانس"))));
 
+    // Only what lies below the band: the chart, its figures and the total.
+    const QRectF printable = ResultSheet::designedLayout().paintRect(QPageLayout::Point);
+    const double bandBottom = printable.top() + 7620 / 20.0;
     QList<PdfTools::Word> words;
     for (const auto &w : PdfTools::words(file))
-        if (w.page == 2)
+        if (w.yMin > bandBottom)
             words << w;
+    QVERIFY(words.last().yMax < printable.bottom());
     auto find = [&](const QString &t) {
         PdfTools::Word found;
         for (const auto &w : words)
@@ -453,8 +470,14 @@ void ReportsTest::resultSheetSecondPageHoldsTheChart()
         const double y = centreY(w);
         if (y < firstRow - 3 || y > lastRow + 3)
             continue;
+        if (w.text == QStringLiteral("—")) {  // a missing figure, in the figures' columns
+            QVERIFY(w.xMax < thirty);
+            continue;
+        }
         bool number = false;
         w.text.toInt(&number);
+        if (number && w.xMax < thirty - 10)  // a standing figure
+            continue;
         if (number) {
             QVERIFY2(qAbs(y - emptyRow) > 3, qPrintable(w.text));
             continue;
@@ -466,8 +489,23 @@ void ReportsTest::resultSheetSecondPageHoldsTheChart()
     }
     QVERIFY(captionLetters > 100);
     QVERIFY(emptyRowLetters > 0);
-    // The total below the chart.
+    // The total below the chart, its figures on its line.
     QVERIFY(find("777").yMin > ticks.first().yMax);
+    QVERIFY(qAbs(find("116").yMin - find("777").yMin) < 3);
+    QVERIFY(qAbs(find("216").yMin - find("777").yMin) < 3);
+    // Each subscale's figures on its bar's row, the percentile rank right of
+    // the standard score, both left of the scale.
+    for (int i = 0; i < 15; ++i) {
+        if (scores[i].isEmpty())
+            continue;
+        const PdfTools::Word rank = find(QString::number(101 + i));
+        const PdfTools::Word standard = find(QString::number(201 + i));
+        const PdfTools::Word value = find(scores[i]);
+        QVERIFY2(qAbs(centreY(rank) - centreY(value)) < 3, qPrintable(rank.text));
+        QVERIFY2(qAbs(centreY(standard) - centreY(value)) < 3, qPrintable(standard.text));
+        QVERIFY(standard.xMax < rank.xMin);
+        QVERIFY(rank.xMax < thirty);
+    }
 }
 
 void ReportsTest::previewSavesThePdfItShows()

@@ -2,6 +2,8 @@
 
 #include "TestFolder.h"
 
+#include "scoring/ScoringKey.h"
+
 #include <QVariantList>
 
 namespace SubjectRows {
@@ -62,6 +64,26 @@ void addMany(const TestFolder &folder, int count, const QString &prefix, bool ke
                                   "substr('ABCDEFG', (i % 7) + 1, 1), '1405/09/17', '10:00:00', ") +
                    scores.join(u',') + u',' + sum.join(u'+') + QStringLiteral(" FROM n"),
                {prefix});
+}
+
+void addAnswered(const TestFolder &folder, const QString &code, const QStringList &answers, const QString &group,
+                 const QString &sex, bool keyed)
+{
+    QStringList columns = {QStringLiteral("Code"), QStringLiteral("FName"), QStringLiteral("LName"), QStringLiteral("Jens"),
+                           QStringLiteral("\"Group\"")};
+    QVariantList values = {code, QStringLiteral("نام"), QStringLiteral("خانواده"), sex, group};
+    if (keyed) {
+        const QStringList scores = ScoringKey::score(answers).texts();
+        const QStringList names = ScoringKey::scoreColumns();
+        for (int i = 0; i < names.size(); ++i) {
+            columns << names[i];
+            values << scores[i];
+        }
+    }
+    QStringList marks(columns.size(), QStringLiteral("?"));
+    folder.sql(QStringLiteral("INSERT INTO IDE (%1) VALUES (%2)").arg(columns.join(u','), marks.join(u',')), values);
+    folder.sql(QStringLiteral("INSERT INTO Answer (Code) VALUES (?)"), {code});
+    setAnswers(folder, code, answers);
 }
 
 }  // namespace SubjectRows

@@ -15,5 +15,9 @@ void setAnswers(const TestFolder &folder, const QString &code, const QStringList
 // digits beyond 9999) in one statement;
 // when `keyed`, each gets fifteen scores from 6 to 30 and their sum as kol.
 void addMany(const TestFolder &folder, int count, const QString &prefix, bool keyed);
+// Registers one subject with these answers (item 1 first) and, when `keyed`,
+// the sixteen scores keying stores for them.
+void addAnswered(const TestFolder &folder, const QString &code, const QStringList &answers, const QString &group,
+                 const QString &sex, bool keyed = true);
 
 }  // namespace SubjectRows

@@ -79,9 +79,11 @@ private slots:
         const QString url = "http://127.0.0.1/Soft/Zelq/setup-Zelq.exe";
         QTest::newRow("200") << "HTTP/1.1 200 OK\r\n\r\n" << "5000" << true << "" << qint64(5000) << true;
         QTest::newRow("206") << "HTTP/1.1 206 Partial Content\r\n\r\n" << "12" << true << "" << qint64(12) << true;
-        QTest::newRow("200 without length") << "HTTP/1.1 200 OK\r\n\r\n" << "" << true << "" << qint64(0) << false;
+        const QString noLength = "Error: the server did not say how long the file is (Content-Length), so a whole "
+                                 "file could not be told from a cut one occurred.";
+        QTest::newRow("200 without length") << "HTTP/1.1 200 OK\r\n\r\n" << "" << false << noLength << qint64(0) << false;
         QTest::newRow("200 length 0") << "HTTP/1.1 200 OK\r\n\r\n" << "0" << true << "" << qint64(0) << true;
-        QTest::newRow("200 length not a number") << "HTTP/1.1 200 OK\r\n\r\n" << "abc" << true << "" << qint64(0) << false;
+        QTest::newRow("200 length not a number") << "HTTP/1.1 200 OK\r\n\r\n" << "abc" << false << noLength << qint64(0) << false;
         QTest::newRow("200 length with blanks") << "HTTP/1.0 200 OK\r\n\r\n" << " 42 " << true << "" << qint64(42) << true;
         QTest::newRow("204") << "HTTP/1.1 204 No Content\r\n\r\n" << "" << false << "Nothing to download!" << qint64(0) << false;
         QTest::newRow("401") << "HTTP/1.1 401 Unauthorized\r\n\r\n" << "" << false << "Authorization failed!" << qint64(0) << false;
@@ -109,6 +111,29 @@ private slots:
         QCOMPARE(v.error, error);
         QCOMPARE(v.expected, expected);
         QCOMPARE(v.lengthKnown, known);
+    }
+
+    void partMustStartAtTheFirstByte_data()
+    {
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("range");
+        QTest::addColumn<bool>("readBody");
+        QTest::newRow("206 from 0") << "206 Partial Content" << "bytes 0-11/12" << true;
+        QTest::newRow("206 from 500") << "206 Partial Content" << "bytes 500-511/512" << false;
+        QTest::newRow("206 unsatisfied form") << "206 Partial Content" << "bytes */12" << false;
+        QTest::newRow("206 other unit") << "206 Partial Content" << "items 0-11/12" << false;
+        QTest::newRow("206 no range") << "206 Partial Content" << "" << true;
+        QTest::newRow("200 ignores range") << "200 OK" << "bytes 500-511/512" << true;
+    }
+    void partMustStartAtTheFirstByte()
+    {
+        QFETCH(QString, status);
+        QFETCH(QString, range);
+        QFETCH(bool, readBody);
+        const Verdict v = examineResponse("HTTP/1.1 " + status + "\r\n\r\n", "12", "http://h/f", range);
+        QCOMPARE(v.action == Verdict::ReadBody, readBody);
+        if (!readBody)
+            QCOMPARE(v.error, "The server returned the following response:\r\rHTTP/1.1 " + status + "\rContent-Range: " + range);
     }
 
     void statusFieldIsCharactersTenToTwelve()

@@ -94,31 +94,91 @@ private slots:
         }
     }
 
-    void lengthMissingOrZero()
+    // Content-Length 0 is complete at once and writes no file: an older file
+    // at the destination stays byte for byte.
+    void zeroLengthKeepsTheOldFile_data()
     {
-        // No Content-Length: the body runs until the server closes.
-        {
-            ScriptedHttpServer server;
-            const QByteArray body = bytes(3000, 2);
-            server.respond("HTTP/1.0 200 OK", {"Connection: close"}, body);
-            FileDownloader d;
-            Recorder r(d);
-            QVERIFY(d.DownloadFile(server.url("/f.exe"), dest()));
-            QCOMPARE(r.log, QStringList({kStart, "complete"}));
-            QCOMPARE(readFile(dest()), body);
-        }
-        // Content-Length 0: an empty file, complete at once, even over a longer old one.
-        {
-            writeFile(dest(), bytes(700));
-            ScriptedHttpServer server;
-            server.respond("HTTP/1.1 206 Partial Content", {"Content-Length: 0"}, "");
-            FileDownloader d;
-            Recorder r(d);
-            QVERIFY(d.DownloadFile(server.url("/f.exe"), dest()));
-            QCOMPARE(r.log, QStringList({kStart, "complete"}));
-            QVERIFY(r.progress.isEmpty());
-            QCOMPARE(readFile(dest()), QByteArray());
-        }
+        QTest::addColumn<QByteArray>("status");
+        QTest::newRow("200") << QByteArray("HTTP/1.1 200 OK");
+        QTest::newRow("206") << QByteArray("HTTP/1.1 206 Partial Content");
+    }
+    void zeroLengthKeepsTheOldFile()
+    {
+        QFETCH(QByteArray, status);
+        const QByteArray old = bytes(700);
+        writeFile(dest(), old);
+        ScriptedHttpServer server;
+        server.respond(status, {"Content-Length: 0"}, "");
+        FileDownloader d;
+        Recorder r(d);
+        QVERIFY(d.DownloadFile(server.url("/f.exe"), dest()));
+        QCOMPARE(r.log, QStringList({kStart, "complete"}));
+        QVERIFY(r.progress.isEmpty());
+        QCOMPARE(readFile(dest()), old);
+        QCOMPARE(leftovers(), QStringList{"setup-Zelq.exe"});
+    }
+
+    // Without Content-Length nothing tells a whole body from a cut one: one
+    // ended by a reset or a close, or a chunked body cut off or malformed
+    // (which Qt reads as whole), is an error; the older file stays.
+    void bodyWithoutLength_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("response");
+        QTest::addColumn<int>("ending");
+        const QByteArray half = bytes(6000, 3);
+        const QByteArray chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+        QTest::newRow("chunked, whole") << QList<QByteArray>{chunked + "1770\r\n" + half + "\r\n0\r\n\r\n"}
+                                        << int(ScriptedHttpServer::Ending::Close);
+        QTest::newRow("reset at half") << QList<QByteArray>{"HTTP/1.1 200 OK\r\n\r\n", half}
+                                       << int(ScriptedHttpServer::Ending::Reset);
+        QTest::newRow("closed at half") << QList<QByteArray>{"HTTP/1.0 200 OK\r\nConnection: close\r\n\r\n", half}
+                                        << int(ScriptedHttpServer::Ending::Close);
+        QTest::newRow("chunked, cut in a chunk") << QList<QByteArray>{chunked + "2ee0\r\n" + half}
+                                                 << int(ScriptedHttpServer::Ending::Reset);
+        QTest::newRow("chunked, cut between chunks") << QList<QByteArray>{chunked + "1770\r\n" + half + "\r\n"}
+                                                     << int(ScriptedHttpServer::Ending::Close);
+        QTest::newRow("chunked, size not hex") << QList<QByteArray>{chunked + "1770\r\n" + half + "\r\nzz\r\n" + half}
+                                               << int(ScriptedHttpServer::Ending::Close);
+        QTest::newRow("chunked, size line missing")
+            << QList<QByteArray>{chunked + "1770\r\n" + half + half} << int(ScriptedHttpServer::Ending::Close);
+    }
+    void bodyWithoutLength()
+    {
+        QFETCH(QList<QByteArray>, response);
+        QFETCH(int, ending);
+        const QByteArray old = bytes(900, 7);
+        writeFile(dest(), old);
+        ScriptedHttpServer server;
+        QList<ScriptedHttpServer::Step> steps;
+        for (const QByteArray &piece : response)
+            steps << ScriptedHttpServer::Step{piece, 20};
+        server.script(steps, ScriptedHttpServer::Ending(ending));
+        FileDownloader d;
+        Recorder r(d);
+        QVERIFY(!d.DownloadFile(server.url("/f.exe"), dest()));
+        QCOMPARE(r.log, QStringList({kStart, "error:Error: the server did not say how long the file is "
+                                             "(Content-Length), so a whole file could not be told from a cut one occurred."}));
+        QCOMPARE(readFile(dest()), old);
+        QCOMPARE(leftovers(), QStringList{"setup-Zelq.exe"});
+    }
+
+    // Every request asks for the file from byte 0: a part from elsewhere is
+    // not the file.
+    void partFromAnotherByteIsRefused()
+    {
+        const QByteArray old = bytes(900, 7);
+        writeFile(dest(), old);
+        ScriptedHttpServer server;
+        server.respond("HTTP/1.1 206 Partial Content", {"Content-Length: 500", "Content-Range: bytes 500-999/1000"},
+                       bytes(500));
+        FileDownloader d;
+        Recorder r(d);
+        d.DownloadFile(server.url("/f.exe"), dest());
+        QCOMPARE(r.log.size(), 2);  // the start and the error: no completion
+        QVERIFY(r.log.last().startsWith("error:The server returned the following response:\r\rHTTP/1.1 206"));
+        QVERIFY(r.log.last().contains("bytes 500-999/1000"));
+        QCOMPARE(readFile(dest()), old);
+        QCOMPARE(leftovers(), QStringList{"setup-Zelq.exe"});
     }
 
     void existingLongerFileIsReplacedExactly()

@@ -157,6 +157,41 @@ private slots:
         QCOMPARE(m_started, QStringList{setupFile()});
     }
 
+    // The setup starts only after a whole file arrived: an empty answer, a
+    // body cut without a length, or a part from the wrong byte start nothing,
+    // and an older setup in the folder stays as it is.
+    void onlyAWholeDownloadStartsTheSetup_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("response");
+        QTest::newRow("length 0") << QList<QByteArray>{"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"};
+        QTest::newRow("no length, cut") << QList<QByteArray>{"HTTP/1.0 200 OK\r\n\r\n", QByteArray(3000, 'n')};
+        QTest::newRow("part from byte 100")
+            << QList<QByteArray>{"HTTP/1.1 206 Partial Content\r\nContent-Length: 10\r\nContent-Range: bytes 100-109/110\r\n\r\n0123456789"};
+    }
+    void onlyAWholeDownloadStartsTheSetup()
+    {
+        QFETCH(QList<QByteArray>, response);
+        {
+            QFile old(setupFile());
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("older setup");
+        }
+        QList<ScriptedHttpServer::Step> steps;
+        for (const QByteArray &piece : response)
+            steps << ScriptedHttpServer::Step{piece, 10};
+        m_server->script(steps, ScriptedHttpServer::Ending::Reset);
+        ProgressWindow w;
+        QTest::mouseClick(button(&w, "cmdUpdate"), Qt::LeftButton);
+        QCOMPARE(m_dialogs->shown.size(), 1);
+        QCOMPARE(m_dialogs->last().title, QString("Error"));
+        QVERIFY(m_started.isEmpty());
+        QCOMPARE(m_ended, 0);
+        QCOMPARE(button(&w, "cmdUpdate")->text(), QString("دانلود"));
+        QFile f(setupFile());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("older setup"));
+    }
+
     void exitDuringDownloadEndsAndLeavesNoFile()
     {
         m_server->script({{"HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" + QByteArray(3000, 'e'), 0}},

@@ -1,0 +1,143 @@
+#include "platform/SafeFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+// A rename is durable only once the folder holding the name is on disk too.
+void syncFolder(const QString &folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+}  // namespace
+
+SafeFile::SafeFile(const QString &destination) : m_destination(QFileInfo(destination).absoluteFilePath()) {}
+
+SafeFile::~SafeFile() { cancel(); }
+
+bool SafeFile::fail(int code) { return fail(code, QString::fromLocal8Bit(std::strerror(code))); }
+
+bool SafeFile::fail(int code, const QString &text)
+{
+    if (m_error == 0) {
+        m_error = code;
+        m_errorString = text;
+    }
+    cancel();
+    return false;
+}
+
+bool SafeFile::open()
+{
+    cancel();
+    m_error = 0;
+    m_errorString.clear();
+    m_written = 0;
+    const QFileInfo target(m_destination);
+    if (target.isDir())
+        return fail(EISDIR);
+    if (target.exists() && !target.isWritable())
+        return fail(EACCES);
+    const QString folder = target.absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return fail(ENOENT);
+
+    // Hidden files of the same destination left by a writer that was killed.
+    const QString prefix = '.' + target.fileName() + '.';
+    QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden))
+        if (name.size() == prefix.size() + 6 && name.startsWith(prefix))
+            dir.remove(name);
+
+    QByteArray pattern = QFile::encodeName(dir.filePath(prefix + QStringLiteral("XXXXXX")));
+    m_fd = ::mkstemp(pattern.data());
+    if (m_fd < 0)
+        return fail(errno);
+    m_temp = QFile::decodeName(pattern);
+    // The new file gets the old one's permissions, or the usual ones.
+    struct stat old;
+    mode_t mode;
+    if (::stat(QFile::encodeName(m_destination).constData(), &old) == 0) {
+        mode = old.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::fchmod(m_fd, mode);
+    return true;
+}
+
+bool SafeFile::write(const char *data, qint64 size)
+{
+    if (m_fd < 0)
+        return m_error ? false : fail(EBADF);
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(m_fd, data + done, size_t(size - done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail(errno);
+        }
+        if (n == 0)
+            return fail(EIO);
+        done += n;
+    }
+    m_written += size;
+    return true;
+}
+
+bool SafeFile::commit(const Verify &verify)
+{
+    if (m_fd < 0)
+        return m_error ? false : fail(EBADF);
+    if (::fsync(m_fd) != 0)
+        return fail(errno);
+    struct stat written;
+    if (::fstat(m_fd, &written) != 0)
+        return fail(errno);
+    if (written.st_size != m_written)
+        return fail(EIO, QStringLiteral("the file on disk holds %1 of %2 bytes").arg(written.st_size).arg(m_written));
+    if (::close(m_fd) != 0) {
+        m_fd = -1;
+        return fail(errno);
+    }
+    m_fd = -1;
+    QString why;
+    if (verify && !verify(m_temp, &why))
+        return fail(EIO, why);
+    if (std::rename(QFile::encodeName(m_temp).constData(), QFile::encodeName(m_destination).constData()) != 0)
+        return fail(errno);
+    m_temp.clear();
+    syncFolder(QFileInfo(m_destination).absolutePath());
+    // What now stands at the destination must be what was written.
+    if (QFileInfo(m_destination).size() != m_written)
+        return fail(EIO, QStringLiteral("the file on disk is not as long as what was written"));
+    return true;
+}
+
+void SafeFile::cancel()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_temp.isEmpty()) {
+        ::unlink(QFile::encodeName(m_temp).constData());
+        m_temp.clear();
+    }
+}

@@ -1,0 +1,117 @@
+#include "scoring/GroupSummary.h"
+
+#include "data/Database.h"
+#include "scoring/ScoringKey.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace GroupSummary {
+
+QString Summary::title() const
+{
+    if (everyone)
+        return QStringLiteral("همه آزمودني ها");
+    if (group.trimmed().isEmpty())
+        return QStringLiteral("آزمودني هاي بدون گروه");
+    return QStringLiteral("گروه ") + group;
+}
+
+namespace {
+// Six item values in one number, three decimal places each (answers are 1 to
+// 5), so that a row brings 31 numbers out of the database instead of 106.
+constexpr qint64 kPlace = 1000;
+
+QString packedItems(const std::array<int, 6> &items)
+{
+    QStringList answered;
+    QString packed;
+    for (int item : items) {
+        const QString column = QStringLiteral("Answer.") + Database::quoted(QString::number(item));
+        answered << column + QStringLiteral(" <> ''");
+        const QString value = QStringLiteral("CAST(%1 AS BIGINT)").arg(column);
+        packed = packed.isEmpty() ? value : QStringLiteral("(%1) * %2 + %3").arg(packed).arg(kPlace).arg(value);
+    }
+    // NULL unless all six are answered.
+    return QStringLiteral("CASE WHEN %1 THEN %2 END").arg(answered.join(QStringLiteral(" AND ")), packed);
+}
+}  // namespace
+
+bool read(bool everyone, const QString &group, Summary *summary, QString *error)
+{
+    *summary = Summary();
+    summary->everyone = everyone;
+    summary->group = group;
+
+    // An empty group text: the subjects outside every group, whether their
+    // Group is empty or was never written.
+    const QString groupColumn = QStringLiteral("IDE.") + Database::quoted(QStringLiteral("Group"));
+    const bool bindGroup = !everyone && !group.isEmpty();
+    QString where;
+    if (bindGroup)
+        where = QStringLiteral(" WHERE ") + groupColumn + QStringLiteral(" = ?");
+    else if (!everyone)
+        where = QStringLiteral(" WHERE COALESCE(") + groupColumn + QStringLiteral(", '') = ''");
+    QStringList keyed;
+    QStringList select;
+    for (const QString &column : ScoringKey::scoreColumns()) {
+        keyed << QStringLiteral("IDE.%1 <> ''").arg(Database::quoted(column));
+        select << QStringLiteral("CAST(IDE.%1 AS INTEGER)").arg(Database::quoted(column));
+    }
+    const auto &subscales = ScoringKey::subscales();
+    for (const auto &subscale : subscales)
+        select << packedItems(ScoringKey::itemsOf(subscale.baseItem));
+
+    QSqlQuery query(Database::connection());
+    query.setForwardOnly(true);
+    auto failed = [&] {
+        if (error)
+            *error = QStringLiteral("خواندن آزمودني هاي گروه ممکن نشد: ") + query.lastError().text();
+        return false;
+    };
+    auto run = [&](const QString &sql) {
+        if (!query.prepare(sql))
+            return false;
+        if (bindGroup)
+            query.addBindValue(group);
+        return query.exec();
+    };
+    if (!run(QStringLiteral("SELECT COUNT(*) FROM IDE") + where) || !query.next())
+        return failed();
+    summary->subjects = query.value(0).toLongLong();
+
+    // Only keyed subjects; the answer row carries the code without surrounding blanks.
+    const QString sql = QStringLiteral("SELECT ") + select.join(u',') +
+                        QStringLiteral(" FROM IDE LEFT JOIN Answer ON Answer.Code = TRIM(IDE.Code)") +
+                        (where.isEmpty() ? QStringLiteral(" WHERE ") : where + QStringLiteral(" AND ")) +
+                        keyed.join(QStringLiteral(" AND "));
+    if (!run(sql))
+        return failed();
+    constexpr int kSubscales = ScoringKey::kSubscaleCount;
+    while (query.next()) {
+        ++summary->keyed;
+        bool all = true;
+        for (int s = 0; s < kSubscales; ++s) {
+            const QVariant packed = query.value(kColumns + s);
+            if (packed.isNull()) {
+                all = false;
+                continue;
+            }
+            qint64 rest = packed.toLongLong();
+            std::array<qint64, ItemConsistency::kItems> six{};
+            for (int i = ItemConsistency::kItems - 1; i >= 0; --i) {
+                six[size_t(i)] = rest % kPlace;
+                rest /= kPlace;
+            }
+            summary->scores[size_t(s)].add(query.value(s).toLongLong());
+            summary->consistency[size_t(s)].add(six);
+        }
+        if (all)
+            summary->scores[kColumns - 1].add(query.value(kColumns - 1).toLongLong());
+    }
+    if (query.lastError().isValid())
+        return failed();
+    return true;
+}
+
+}  // namespace GroupSummary

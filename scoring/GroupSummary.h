@@ -1,0 +1,36 @@
+#pragma once
+#include <QString>
+
+#include <array>
+
+#include "scoring/Statistics.h"
+
+// The summary of a group of subjects (or of every subject) for the clinic and
+// for research: for each subscale and the total the count, mean, standard
+// deviation, minimum, median and maximum of the stored scores, and each
+// subscale's internal consistency over its six stored answers. Read from the
+// database in one pass when asked; nothing is stored.
+namespace GroupSummary {
+
+constexpr int kColumns = 16;  // the fifteen subscales in legend order, then kol
+
+struct Summary {
+    bool everyone = true;  // false: only the subjects whose Group is `group`
+    QString group;
+    qint64 subjects = 0;   // registered subjects of the group
+    qint64 keyed = 0;      // of them, with stored scores
+    // A subscale counts the keyed subjects who answered its six items; the
+    // total those who answered all 90.
+    std::array<ValueCounts, kColumns> scores;
+    // Over the subjects who answered all six items of the subscale.
+    std::array<ItemConsistency, kColumns - 1> consistency;
+
+    // "گروه B" or "همه آزمودني ها".
+    QString title() const;
+};
+
+// everyone: all subjects; otherwise those whose Group equals `group` exactly
+// (an empty text: the subjects outside every group).
+bool read(bool everyone, const QString &group, Summary *summary, QString *error = nullptr);
+
+}  // namespace GroupSummary

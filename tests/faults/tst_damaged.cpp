@@ -1,0 +1,179 @@
+// A damaged database file is never opened as an empty or shorter one: the
+// start names the file, what is wrong and the newest backup, and the program
+// ends without writing to the file.
+#include "FaultTools.h"
+#include "ScriptedDialogs.h"
+#include "TestFolder.h"
+
+#include "backup/Backup.h"
+#include "data/Database.h"
+#include "data/DatabaseLock.h"
+#include "records/SubjectListWindow.h"
+#include "shell/ProgramStart.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QTableView>
+#include <QtEndian>
+#include <QtTest>
+
+using namespace FaultTools;
+
+class DamagedTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void damagedFileIsRefusedAtStart_data();
+    void damagedFileIsRefusedAtStart();
+    void pageDamagedWhileOpenIsAReadError();
+    void restoreRefusesABrokenIndex();
+};
+
+void DamagedTest::damagedFileIsRefusedAtStart_data()
+{
+    QTest::addColumn<QString>("btree");
+    QTest::addColumn<bool>("withBackups");
+    QTest::newRow("page of IDE") << "IDE" << true;
+    QTest::newRow("page of Answer") << "Answer" << false;
+    QTest::newRow("page of the unique index on Answer.Code") << "sqlite_autoindex_Answer_1" << true;
+    QTest::newRow("page of the index on IDE.LName") << "IDE_LName" << false;
+}
+
+void DamagedTest::damagedFileIsRefusedAtStart()
+{
+    QFETCH(QString, btree);
+    QFETCH(bool, withBackups);
+    TestFolder folder;
+    // Enough subjects that every table and index spans several pages.
+    folder.sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400) "
+               "INSERT INTO IDE (Code, FName, LName, \"Group\") SELECT 'c' || i, 'نام ' || i, 'خانواده ' || i, 'A' FROM n");
+    folder.sql("INSERT INTO Answer (Code, \"1\", \"2\") SELECT Code, '3', '4' FROM IDE");
+    Database::close();
+    const QString file = folder.databaseFile();
+    QCOMPARE(integrityOf(file), QStringLiteral("ok"));
+
+    QString newest;
+    if (withBackups) {
+        const QString back = folder.path() + "/Back/";
+        QVERIFY(QFile::copy(file, back + "older.mdbB"));
+        QVERIFY(QFile::copy(file, back + "newer.mdbB"));
+        QFile older(back + "older.mdbB");
+        QVERIFY(older.open(QIODevice::ReadWrite));
+        QVERIFY(older.setFileTime(QDateTime::currentDateTime().addDays(-3), QFileDevice::FileModificationTime));
+        newest = QDir::toNativeSeparators(back + "newer.mdbB");
+    }
+
+    // Garbage over one page of the b-tree.
+    const int page = rootPage(file, btree);
+    QVERIFY(page > 1);
+    const int size = pageSize(file);
+    QByteArray garbage(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        garbage[i] = char((i * 7919 + 13) & 0xff);
+    QVERIFY(overwrite(file, qint64(page - 1) * size, garbage));
+    const QByteArray before = hashOf(file);
+
+    ScriptedDialogs dialogs;
+    QVERIFY(!openProgramDatabase());
+    QVERIFY(!Database::isOpen());
+    QCOMPARE(dialogs.shown.size(), 1);
+    const auto box = dialogs.last();
+    QCOMPARE(box.title, QStringLiteral("خطا"));
+    QCOMPARE(box.icon, QMessageBox::Critical);
+    QVERIFY2(box.text.contains(file), qPrintable(box.text));
+    QVERIFY2(box.text.contains(QStringLiteral("بانک اطلاعاتي آسيب ديده است")), qPrintable(box.text));
+    if (withBackups)
+        QVERIFY2(box.text.contains(QStringLiteral("آخرين نسخه پشتيبان: ") + newest), qPrintable(box.text));
+    else
+        QVERIFY2(box.text.contains(QStringLiteral("نسخه پشتيباني در پوشه Back نيست.")), qPrintable(box.text));
+    QVERIFY(box.text.endsWith(QStringLiteral("برنامه بسته مي شود.")));
+
+    // Nothing written: the file as it was, no journal, and the lock let go.
+    QCOMPARE(hashOf(file), before);
+    QVERIFY(!QFileInfo::exists(file + "-journal"));
+    QVERIFY(!QFileInfo::exists(DatabaseLock::lockFileFor(file)));
+}
+
+// A page that goes bad while the program runs: the list and the CSV export
+// report the failed read instead of taking it for the end of the table.
+void DamagedTest::pageDamagedWhileOpenIsAReadError()
+{
+    TestFolder folder;
+    folder.sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
+               "INSERT INTO IDE (Code, FName, LName, \"Group\") SELECT 'c' || i, 'name' || i, 'family', 'A' FROM n");
+    folder.sql("INSERT INTO Answer (Code) SELECT Code FROM IDE");
+    QVERIFY(Database::isOpen());
+    const QString file = folder.databaseFile();
+
+    // The table page holding subject 1500 (a leaf page of IDE: type 13),
+    // overwritten; the header's change counter moves on, as after any write
+    // of another program, so the program reads the page anew.
+    const int size = pageSize(file);
+    const qint64 at = inTablePage(file, "name1500");
+    QVERIFY(at > 0);
+    QVERIFY(overwrite(file, at / size * size, QByteArray(size, char(0xA5))));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray header = f.read(100);
+    f.close();
+    const quint32 counter = qFromBigEndian<quint32>(header.constData() + 24) + 1;
+    QByteArray bytes(4, 0);
+    qToBigEndian(counter, bytes.data());
+    QVERIFY(overwrite(file, 24, bytes) && overwrite(file, 92, bytes));
+
+    ScriptedDialogs dialogs;
+    SubjectListWindow window;
+    window.show();
+    // The grid is read as it scrolls: down to the end.
+    auto *grid = window.findChild<QTableView *>("DataGrid1");
+    for (int i = 0; i < 100 && grid->model()->canFetchMore({}); ++i)
+        grid->model()->fetchMore({});
+    QTRY_VERIFY(!dialogs.shown.isEmpty());
+    QCOMPARE(dialogs.last().title, QStringLiteral("خطا"));
+    QVERIFY2(dialogs.last().text.startsWith(QStringLiteral("خواندن اطلاعات آزمودني ها از بانک اطلاعاتي ممکن نشد")),
+             qPrintable(dialogs.last().text));
+    QVERIFY(grid->model()->rowCount() < 2000);
+
+    dialogs.clear();
+    const QString csv = folder.path() + "/Back/all.csv";
+    dialogs.fileAnswers << csv;
+    QTest::mouseClick(window.findChild<QPushButton *>("CmdCsv"), Qt::LeftButton);
+    QCOMPARE(dialogs.last().title, QStringLiteral("خطا"));
+    QVERIFY2(dialogs.last().text.startsWith(QStringLiteral("خواندن اطلاعات آزمودني ها ممکن نشد")),
+             qPrintable(dialogs.last().text));
+    for (const auto &box : dialogs.shown)
+        QVERIFY(!box.text.contains(QStringLiteral("ذخيره شد")));
+    QVERIFY(!QFileInfo::exists(csv));
+    window.close();
+}
+
+// A backup whose pages are all sound but whose unique index on IDE.Code no
+// longer matches the table (what a journal deleted by hand can leave): the
+// quick check passes it, the integrity check a restore runs does not.
+void DamagedTest::restoreRefusesABrokenIndex()
+{
+    TestFolder folder;
+    folder.sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+               "INSERT INTO IDE (Code, FName) SELECT 'code' || (1000 + i), 'x' FROM n");
+    const QString backup = folder.path() + "/Back/broken.mdbB";
+    QVERIFY(QFile::copy(folder.databaseFile(), backup));
+    // 'code1150' becomes 'code1151' in the table's row only: two rows with
+    // one code, and an index entry pointing at nothing.
+    const qint64 at = inTablePage(backup, "code1150");
+    QVERIFY(at > 0);
+    QVERIFY(overwrite(backup, at, "code1151"));
+    QCOMPARE(Database::checkFile(backup, Database::Check::Quick), QStringLiteral("ok"));
+    QVERIFY(integrityOf(backup) != QStringLiteral("ok"));
+
+    const QByteArray live = hashOf(folder.databaseFile());
+    ScriptedDialogs dialogs;
+    QString why;
+    QCOMPARE(Backup::RestoreDatabase(backup, nullptr, {}, &why), Backup::RestoreResult::Refused);
+    QVERIFY2(why.startsWith(QStringLiteral("اين فايل آسيب ديده است")), qPrintable(why));
+    QCOMPARE(hashOf(folder.databaseFile()), live);
+    QVERIFY(Database::isOpen());
+}
+
+QTEST_MAIN(DamagedTest)
+#include "tst_damaged.moc"
