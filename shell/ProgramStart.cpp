@@ -4,6 +4,7 @@
 #include "data/DatabaseLock.h"
 #include "data/ServerSettings.h"
 #include "platform/Dialogs.h"
+#include "platform/ProgramFolder.h"
 
 #include <QDir>
 #include <QFileInfo>
