@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine for Mehrsan and builds it.
 #   bash setup.sh run    build and start Mehrsan on the shipped database
-#   bash setup.sh test   build and run every test offscreen
+#   bash setup.sh test   build and run every test offscreen (the server tests start
+#                        and remove a PostgreSQL cluster of their own on 127.0.0.1)
 set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-translations-l10n
-          libgl1-mesa-dev fonts-farsiweb fonts-noto-core fonts-dejavu-core sqlite3 python3 poppler-utils)
+          libgl1-mesa-dev fonts-farsiweb fonts-noto-core fonts-dejavu-core sqlite3 python3 poppler-utils
+          libqt6sql6-psql libpq-dev postgresql)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -3,11 +3,19 @@
 #include "platform/Startup.h"
 #include "shell/MainWindow.h"
 #include "shell/ProgramStart.h"
+#include "shell/ServerCommands.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    // The server tasks run without windows, so also where no screen is.
+    if (argc > 1 && QByteArray(argv[1]).startsWith("--")) {
+        QCoreApplication tool(argc, argv);
+        const int status = ServerCommands::run(tool.arguments());
+        if (status != ServerCommands::NotACommand)
+            return status;
+    }
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Mehrsan"));
     setUpApplication(app);

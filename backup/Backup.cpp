@@ -1,6 +1,7 @@
 #include "backup/Backup.h"
 
 #include "data/Database.h"
+#include "data/StoreCopy.h"
 #include "platform/Dialogs.h"
 #include "platform/SafeFile.h"
 #include "platform/ProgramFolder.h"
@@ -198,6 +199,15 @@ bool isSoundDatabase(const QString &file, QString *why)
 
 int BackupDatabase(const QString &target, QWidget *owner, const Progress &progress)
 {
+    // From a server: the same file format, written from one snapshot of its rows.
+    if (Database::isServer()) {
+        QString error;
+        if (StoreCopy::writeServerToFile(target, progress, &error))
+            return 1;
+        showMessage(owner, QStringLiteral("اشکال در ايجاد نسخه پشتيباني") + '\n' + error, MainWindow::programTitle(),
+                    QMessageBox::Critical);
+        return 0;
+    }
     const QString database = ProgramFolder::databaseFile();
     // No commit can land halfway through the copy while the snapshot is held.
     Database::ReadSnapshot snapshot(database);
@@ -213,6 +223,10 @@ RestoreResult RestoreDatabase(const QString &source, QWidget *owner, const Progr
 {
     if (!isRestorableBackup(source, why))
         return RestoreResult::Refused;
+    // On a server the four tables' rows are replaced in one transaction.
+    if (Database::isServer())
+        return StoreCopy::replaceServerRows(source, false, progress, why) ? RestoreResult::Restored
+                                                                         : RestoreResult::OtherFailure;
 
     const QString database = ProgramFolder::databaseFile();
     // No connection may hold the old file while it is replaced; the table

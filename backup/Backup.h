@@ -33,7 +33,8 @@ bool copyFile(const QString &source, const QString &destination, const Progress 
 // Copies the program's database to the target while a read transaction holds
 // it, so the copy is one consistent state even when another program commits
 // meanwhile; the copy must pass SQLite's integrity check before it replaces
-// the target. Returns 1 on success; 0 after it has shown its error message.
+// the target. On a server, a file of the same format is written from one
+// snapshot of its rows. Returns 1 on success; 0 after it has shown its error message.
 int BackupDatabase(const QString &target, QWidget *owner, const Progress &progress = {});
 
 // SQLite's full integrity check of a database file; *why says what is wrong.
@@ -51,7 +52,8 @@ enum class RestoreResult {
     OtherFailure,  // the database could not be replaced or reopened (*why)
 };
 
-// Replaces the program's database by the backup file: checks the file first,
+// Replaces the program's database by the backup file (on a server: the rows of
+// its four tables, in one transaction): checks the file first,
 // closes the connection (every table view then reads nothing), copies, and
 // opens the database again. A failure at any point leaves the old database whole.
 RestoreResult RestoreDatabase(const QString &source, QWidget *owner, const Progress &progress,

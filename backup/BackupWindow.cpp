@@ -4,6 +4,7 @@
 #include "backup/ProgramEnd.h"
 #include "calendar/SolarCalendar.h"
 #include "data/Binder.h"
+#include "data/Database.h"
 #include "data/TableView.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolder.h"

@@ -1,9 +1,14 @@
 #include "data/Database.h"
 
+#include "data/ServerSettings.h"
 #include "platform/Dialogs.h"
+#include "platform/ProgramFolder.h"
+
+#include <libpq-fe.h>
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -13,9 +18,36 @@ namespace Database {
 namespace {
 const QString kConnection = QStringLiteral("mehrsan");
 const QString kCheckConnection = QStringLiteral("mehrsan-check");
+const QString kRowKey = QStringLiteral("rowid");
+
+bool s_server = false;
+bool s_inTransaction = false;
+
+// The server connection underneath Qt's driver, or null.
+PGconn *serverHandle(const QSqlDatabase &db)
+{
+    if (!db.isValid() || !db.driver())
+        return nullptr;
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
+        return nullptr;
+    return *static_cast<PGconn *const *>(handle.data());
+}
+
+// Each table's unique key: a subject's code, an item's number.
+QString uniqueColumn(const QString &table)
+{
+    if (table == "IDE" || table == "Answer")
+        return QStringLiteral("Code");
+    if (table == "QU")
+        return QStringLiteral("ID");
+    return QString();
+}
 
 // The columns each table must have for the windows to work.
-QList<QPair<QString, QStringList>> requiredTables()
+}  // namespace
+
+QList<QPair<QString, QStringList>> tableColumns()
 {
     QStringList ide = {"Code", "FName", "LName", "Sen", "Jens", "Taahol", "Tahsil", "Group", "Date", "Time"};
     ide += scoreColumns();
@@ -28,10 +60,11 @@ QList<QPair<QString, QStringList>> requiredTables()
             {"QU", {"ID", "QUs"}}};
 }
 
+namespace {
 bool checkTables(QSqlDatabase &db, QString *why)
 {
-    for (const auto &[table, columns] : requiredTables()) {
-        const QSqlRecord record = db.record(table);
+    for (const auto &[table, columns] : tableColumns()) {
+        const QSqlRecord record = db.record(db.driverName() == "QPSQL" ? quoted(table) : table);
         if (record.isEmpty()) {
             if (why)
                 *why = QStringLiteral("جدول %1 در بانک اطلاعاتي نيست").arg(table);
@@ -148,6 +181,7 @@ QString checkFile(const QString &file, Check check)
 bool open(const QString &file, QString *error)
 {
     close();
+    s_server = false;
     QString why;
     if (looksLikeDatabase(file, &why)) {
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", kConnection);
@@ -223,16 +257,123 @@ void close()
         db.close();
     }
     QSqlDatabase::removeDatabase(kConnection);
+    s_inTransaction = false;
+    s_server = false;
 }
 
-QSqlDatabase connection() { return QSqlDatabase::database(kConnection, false); }
+QSqlDatabase connection()
+{
+    QSqlDatabase db = QSqlDatabase::database(kConnection, false);
+    // A lost server connection is opened anew before the next operation, never
+    // inside a transaction: its remaining statements must fail, not run alone.
+    if (s_server && !s_inTransaction && db.isValid()) {
+        PGconn *handle = serverHandle(db);
+        if (!db.isOpen() || !handle || PQstatus(handle) == CONNECTION_BAD) {
+            db.close();
+            db.open();
+        }
+    }
+    return db;
+}
 
-QString fileName() { return isOpen() ? connection().databaseName() : QString(); }
+QString fileName() { return isOpen() && !s_server ? connection().databaseName() : QString(); }
+
+bool isServer() { return s_server && QSqlDatabase::contains(kConnection); }
+
+QString storeName()
+{
+    if (!isServer())
+        return fileName();
+    const QSqlDatabase db = QSqlDatabase::database(kConnection, false);
+    return QStringLiteral("%1@%2:%3/%4").arg(db.userName(), db.hostName()).arg(db.port()).arg(db.databaseName());
+}
+
+QSqlRecord record(const QString &table)
+{
+    QSqlDatabase db = connection();
+    if (!s_server)
+        return db.record(table);
+    QSqlRecord r = db.record(quoted(table));
+    const int key = r.indexOf(kRowKey);
+    if (key >= 0)
+        r.remove(key);
+    return r;
+}
+
+bool inTransaction() { return s_inTransaction; }
+
+bool openServer(const ServerSettings &settings, QString *error)
+{
+    close();
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", kConnection);
+        settings.applyTo(db);
+        QString why;
+        if (!db.open()) {
+            if (error)
+                *error = QStringLiteral("سرور بانک اطلاعاتي %1 در درگاه %2 در دسترس نيست:\n%3")
+                             .arg(settings.host)
+                             .arg(settings.port)
+                             .arg(db.lastError().databaseText().trimmed());
+        } else if (!checkTables(db, &why)) {
+            if (error)
+                *error = QStringLiteral("بانک اطلاعاتي %1 روي سرور براي اين برنامه آماده نيست:\n%2")
+                             .arg(settings.display(), why);
+        } else {
+            ok = true;
+        }
+    }
+    if (!ok) {
+        QSqlDatabase::removeDatabase(kConnection);
+        return false;
+    }
+    s_server = true;
+    return true;
+}
+
+bool openStore(QString *error)
+{
+    if (!ServerSettings::exists())
+        return open(ProgramFolder::databaseFile(), error);
+    ServerSettings settings;
+    return ServerSettings::read(&settings, error) && openServer(settings, error);
+}
+
+bool createServerTables(QSqlDatabase db, QString *error)
+{
+    // Text compared byte by byte ("C"), as the file compares it: the same order
+    // of names in the lists and the same matches in the filters.
+    QStringList statements;
+    for (const auto &[table, columns] : tableColumns()) {
+        QStringList defs = {kRowKey + " bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY"};
+        for (const QString &c : columns) {
+            QString def = quoted(c) + " text COLLATE \"C\"";
+            if (c == uniqueColumn(table))
+                def += " NOT NULL UNIQUE";
+            defs << def;
+        }
+        statements << "CREATE TABLE " + quoted(table) + " (" + defs.join(", ") + ")";
+    }
+    for (const char *c : {"Group", "FName", "LName"})
+        statements << QStringLiteral("CREATE INDEX \"IDE_%1\" ON \"IDE\" (%2)").arg(QLatin1String(c), quoted(QLatin1String(c)));
+    QSqlQuery q(db);
+    for (const QString &statement : statements) {
+        if (!q.exec(statement)) {
+            if (error)
+                *error = q.lastError().databaseText();
+            return false;
+        }
+    }
+    return true;
+}
 
 Transaction::Transaction()
 {
     QSqlQuery q(connection());
-    m_active = q.exec("BEGIN IMMEDIATE");
+    // On the file, the write lock is taken at once, so two writers queue instead of deadlocking.
+    m_active = q.exec(s_server ? "BEGIN" : "BEGIN IMMEDIATE");
+    s_inTransaction = m_active;
     if (!m_active)
         m_error = q.lastError().text();
 }
@@ -242,6 +383,7 @@ Transaction::~Transaction()
     if (m_active) {
         QSqlQuery q(connection());
         q.exec("ROLLBACK");
+        s_inTransaction = false;
     }
 }
 
@@ -249,14 +391,22 @@ bool Transaction::commit()
 {
     if (!m_active)
         return false;
-    QSqlQuery q(connection());
-    if (!q.exec("COMMIT")) {
-        m_error = q.lastError().text();
+    QSqlDatabase db = connection();
+    QSqlQuery q(db);
+    // A server answers COMMIT of a transaction that had a failed statement by
+    // rolling it back without an error: that must not read as stored.
+    PGconn *handle = s_server ? serverHandle(db) : nullptr;
+    const bool failedInside = s_server && (!handle || PQtransactionStatus(handle) == PQTRANS_INERROR ||
+                                           PQtransactionStatus(handle) == PQTRANS_UNKNOWN);
+    if (failedInside || !q.exec("COMMIT")) {
+        m_error = failedInside ? QStringLiteral("تراکنش روي سرور پذيرفته نشد") : q.lastError().text();
         q.exec("ROLLBACK");
         m_active = false;
+        s_inTransaction = false;
         return false;
     }
     m_active = false;
+    s_inTransaction = false;
     return true;
 }
 

@@ -13,7 +13,7 @@ TableView::TableView(const QString &table, QObject *parent) : QObject(parent) { 
 
 bool TableView::open(const QString &table)
 {
-    const QSqlRecord record = Database::connection().record(table);
+    const QSqlRecord record = Database::record(table);
     if (record.isEmpty())
         return false;
     m_table = table;
@@ -36,7 +36,7 @@ QString TableView::resolveColumn(const QString &name) const
 QString TableView::whereClause() const
 {
     if (m_matchNothing)
-        return QStringLiteral(" WHERE 0");
+        return QStringLiteral(" WHERE 1 = 0");
     if (m_filtered)
         return " WHERE " + Database::quoted(m_filterColumn) + " = ?";
     return QString();
@@ -171,8 +171,9 @@ bool TableView::commit()
     if (!hasPending())
         return true;
     QSqlDatabase db = Database::connection();
-    QSqlQuery q(db);
+    const bool server = Database::isServer();
     QStringList names = m_pending.keys();
+    QString statement;
     if (m_pendingNew) {
         QStringList quotedNames, marks;
         for (const QString &n : names) {
@@ -180,39 +181,52 @@ bool TableView::commit()
             marks << "?";
         }
         if (names.isEmpty())
-            q.prepare("INSERT INTO " + Database::quoted(m_table) + " DEFAULT VALUES");
+            statement = "INSERT INTO " + Database::quoted(m_table) + " DEFAULT VALUES";
         else
-            q.prepare("INSERT INTO " + Database::quoted(m_table) + " (" + quotedNames.join(',') +
-                      ") VALUES (" + marks.join(',') + ")");
+            statement = "INSERT INTO " + Database::quoted(m_table) + " (" + quotedNames.join(',') +
+                        ") VALUES (" + marks.join(',') + ")";
+        // A server gives the new row's key back with the row.
+        if (server)
+            statement += " RETURNING rowid";
     } else {
         QStringList sets;
         for (const QString &n : names)
             sets << Database::quoted(n) + " = ?";
-        q.prepare("UPDATE " + Database::quoted(m_table) + " SET " + sets.join(',') + " WHERE rowid = ?");
+        statement = "UPDATE " + Database::quoted(m_table) + " SET " + sets.join(',') + " WHERE rowid = ?";
     }
+    QSqlQuery q(db);
+    q.prepare(statement);
     for (const QString &n : names)
         q.addBindValue(m_pending.value(n));
     if (!m_pendingNew)
         q.addBindValue(m_current);
 
     // A savepoint, so that the commit nests inside a caller's transaction and
-    // stands alone otherwise.
+    // stands alone otherwise. A server takes savepoints only inside a
+    // transaction; outside one its single statement stands alone anyway.
+    const bool savepoint = !server || Database::inTransaction();
     QSqlQuery sp(db);
-    sp.exec("SAVEPOINT tableview_commit");
+    if (savepoint)
+        sp.exec("SAVEPOINT tableview_commit");
     if (!q.exec()) {
         m_lastError = q.lastError().text();
-        sp.exec("ROLLBACK TO tableview_commit");
-        sp.exec("RELEASE tableview_commit");
+        if (savepoint) {
+            sp.exec("ROLLBACK TO tableview_commit");
+            sp.exec("RELEASE tableview_commit");
+        }
         return false;
     }
-    if (!sp.exec("RELEASE tableview_commit")) {
+    qint64 newRow = -1;
+    if (m_pendingNew)
+        newRow = server ? (q.next() ? q.value(0).toLongLong() : -1) : q.lastInsertId().toLongLong();
+    if (savepoint && !sp.exec("RELEASE tableview_commit")) {
         m_lastError = sp.lastError().text();
         sp.exec("ROLLBACK TO tableview_commit");
         sp.exec("RELEASE tableview_commit");
         return false;
     }
     if (m_pendingNew)
-        m_current = q.lastInsertId().toLongLong();
+        m_current = newRow;
     dropPending();
     emit currentChanged();
     return true;

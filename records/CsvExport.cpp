@@ -48,20 +48,20 @@ bool write(const TableView &view, const QString &file, const Progress &progress,
         *rowsWritten = 0;
     QStringList select;
     for (const QString &c : identityColumns() + Database::scoreColumns())
-        select << "IDE." + Database::quoted(c);
+        select << "\"IDE\"." + Database::quoted(c);
     for (int i = 1; i <= 90; ++i)
-        select << "Answer." + Database::quoted(QString::number(i));
+        select << "\"Answer\"." + Database::quoted(QString::number(i));
     // The answer row carries the code without surrounding blanks.
     QString sql = "SELECT " + select.join(',') +
-                  " FROM IDE LEFT JOIN Answer ON Answer.Code = trim(IDE.Code)";
+                  " FROM \"IDE\" LEFT JOIN \"Answer\" ON \"Answer\".\"Code\" = trim(\"IDE\".\"Code\")";
     const bool filtered = view.isFiltered();
     if (filtered) {
         if (view.filterColumn().isEmpty())
-            sql += " WHERE 0";
+            sql += " WHERE 1 = 0";
         else
-            sql += " WHERE IDE." + Database::quoted(view.filterColumn()) + " = ?";
+            sql += " WHERE \"IDE\"." + Database::quoted(view.filterColumn()) + " = ?";
     }
-    sql += " ORDER BY IDE.rowid";
+    sql += " ORDER BY \"IDE\".rowid";
 
     const qint64 total = view.rowCount();
     QSqlQuery q(Database::connection());

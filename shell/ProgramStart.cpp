@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/DatabaseLock.h"
+#include "data/ServerSettings.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolder.h"
 
@@ -19,6 +20,14 @@ bool openProgramDatabase()
 {
     const QString file = ProgramFolder::databaseFile();
     const QString ending = QStringLiteral("\nبرنامه بسته مي شود.");
+    // Tables on a server: no file to lock or check here, the server keeps them whole.
+    if (ServerSettings::exists()) {
+        QString error;
+        if (Database::openStore(&error))
+            return true;
+        showMessage(nullptr, error + ending, QStringLiteral("خطا"), QMessageBox::Critical);
+        return false;
+    }
     QString why;
     switch (DatabaseLock::take(file, &why)) {
     case DatabaseLock::Result::Taken:

@@ -138,7 +138,8 @@ namespace {
 bool codeIsTaken(const QString &typedCode)
 {
     QSqlQuery q(Database::connection());
-    q.prepare(QStringLiteral("SELECT (SELECT count(*) FROM IDE WHERE Code = ?) + (SELECT count(*) FROM Answer WHERE Code = ?)"));
+    q.prepare(QStringLiteral("SELECT (SELECT count(*) FROM \"IDE\" WHERE \"Code\" = ?) + "
+                             "(SELECT count(*) FROM \"Answer\" WHERE \"Code\" = ?)"));
     q.addBindValue(typedCode);
     q.addBindValue(answerCode(typedCode));
     return q.exec() && q.next() && q.value(0).toInt() > 0;

@@ -202,6 +202,8 @@ void MainWindowTest::themeConfirmationLoadsNewMainWindow()
 
 void MainWindowTest::databaseMissingOrForeignEndsTheProgram()
 {
+    if (TestFolder::onServer())
+        QSKIP("about the database file; a server that is not there is tested with the server store");
     TestFolder folder;
     Database::close();
     ScriptedDialogs dialogs;

@@ -309,9 +309,8 @@ void SettingsTest::questionSaveSurvivesRestart()
 
     // A new run of the program shows the stored text.
     closeMainWindow();
-    const QString file = m_folder->databaseFile();
     Database::close();
-    QVERIFY(Database::open(file));
+    QVERIFY(Database::openStore());
     loadMainWindow();
     click("Command9");
     click("Command66");

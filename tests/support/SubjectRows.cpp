@@ -33,7 +33,10 @@ void addMany(const TestFolder &folder, int count, const QString &prefix, bool ke
     const QString series = QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) ")
                                .arg(count);
     const int width = qMax(4, int(QString::number(count).size()));
-    const QString code = QStringLiteral("? || substr('%1' || i, -%2, %2)").arg(QString(width, u'0')).arg(width);
+    // The last `width` characters of the zero-padded number, written the same way for both stores.
+    const QString code = QStringLiteral("? || substr('%1' || i, length('%1' || i) - %2 + 1, %2)")
+                             .arg(QString(width, u'0'))
+                             .arg(width);
     folder.sql(series + QStringLiteral("INSERT INTO Answer (Code) SELECT ") + code + QStringLiteral(" FROM n"),
                {prefix});
     if (!keyed) {

@@ -4,6 +4,10 @@
 
 // A fresh program folder for one test: the shipped database, the skins and an
 // empty Back folder, with MEHRSAN_HOME pointing at it and the database open.
+// With MEHRSAN_TEST_STORE=server the folder also holds a connection file to the
+// test cluster (MEHRSAN_TEST_SERVER_STATE/url), whose database this test
+// program has to itself and which starts from the shipped rows; the program
+// then runs on the server, and sql() speaks to the server.
 class TestFolder
 {
 public:
@@ -13,6 +17,10 @@ public:
     QString path() const { return m_dir.path(); }
     QString databaseFile() const;
     bool isValid() const { return m_valid; }
+    // True when the tests of this run use the server store.
+    static bool onServer();
+    // The test cluster's address (postgresql://...), empty when there is none.
+    static QString serverUrl();
 
     // Runs SQL of the test's own on the database, on a connection of its own.
     // Returns the first column of every row.
@@ -22,6 +30,8 @@ public:
                     const QString &fname = QStringLiteral("علي"), const QString &lname = QStringLiteral("رضايي"));
 
 private:
+    bool prepareServer();
+
     QTemporaryDir m_dir;
     bool m_valid = false;
 };

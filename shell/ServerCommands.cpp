@@ -1,0 +1,144 @@
+#include "shell/ServerCommands.h"
+
+#include "data/Database.h"
+#include "data/ServerSettings.h"
+#include "data/StoreCopy.h"
+#include "platform/ProgramFolder.h"
+
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlRecord>
+#include <QUuid>
+
+#include <cstdio>
+
+namespace ServerCommands {
+namespace {
+
+int say(int status, const QString &text)
+{
+    std::FILE *out = status == Done ? stdout : stderr;
+    std::fputs((text + '\n').toUtf8().constData(), out);
+    std::fflush(out);
+    return status;
+}
+
+// How many of the program's four tables the server database holds already.
+int tablesPresent(QSqlDatabase db)
+{
+    int present = 0;
+    for (const auto &table : Database::tableColumns())
+        if (!db.record(Database::quoted(table.first)).isEmpty())
+            ++present;
+    return present;
+}
+
+int connect(const QString &url)
+{
+    ServerSettings settings;
+    QString why;
+    if (!ServerSettings::fromUrl(url, &settings, &why))
+        return say(BadArguments, why);
+    const QString localFile = ProgramFolder::databaseFile();
+    if (!Database::isProgramDatabase(localFile, &why))
+        return say(Failed, QStringLiteral("بانک اطلاعاتي اين رايانه قابل استفاده نيست:\n%1\n%2").arg(localFile, why));
+
+    const QString name = QStringLiteral("mehrsan-connect-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    int status = Done;
+    QString text;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        settings.applyTo(db);
+        if (!db.open()) {
+            status = Unreachable;
+            text = QStringLiteral("سرور بانک اطلاعاتي %1 در درگاه %2 در دسترس نيست:\n%3")
+                       .arg(settings.host)
+                       .arg(settings.port)
+                       .arg(db.lastError().databaseText().trimmed());
+        } else {
+            const int present = tablesPresent(db);
+            if (present == 0 && !StoreCopy::fillNewServer(db, localFile, &why)) {
+                status = Failed;
+                text = QStringLiteral("جدول هاي برنامه روي سرور ساخته نشد:\n%1").arg(why);
+            } else if (present != 0 && present != int(Database::tableColumns().size())) {
+                status = Refused;
+                text = QStringLiteral("بانک اطلاعاتي %1 فقط بخشي از جدول هاي برنامه را دارد؛ به آن دست زده نشد")
+                           .arg(settings.display());
+            }
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (status != Done)
+        return say(status, text);
+    // The tables must now be as the program needs them, whoever made them.
+    if (!Database::openServer(settings, &why))
+        return say(Refused, why);
+    Database::close();
+    if (!settings.write(&why))
+        return say(Failed, why);
+    return say(Done, QStringLiteral("اين رايانه از اين پس با بانک اطلاعاتي %1 کار مي کند.\nفايل اتصال: %2")
+                         .arg(settings.display(), ServerSettings::file()));
+}
+
+// Opens the server of the connection file, or says why not.
+int openServer()
+{
+    if (!ServerSettings::exists())
+        return say(BadArguments, QStringLiteral("اين رايانه به سروري وصل نشده است؛ اول Mehrsan --connect را اجرا کنيد"));
+    QString why;
+    if (!Database::openStore(&why))
+        return say(Unreachable, why);
+    return Done;
+}
+
+int copyToServer(const QString &file)
+{
+    QString why;
+    if (!Database::isProgramDatabase(file, &why))
+        return say(BadArguments, QStringLiteral("بانک اطلاعاتي قابل استفاده نيست:\n%1\n%2").arg(file, why));
+    if (const int status = openServer(); status != Done)
+        return status;
+    const bool copied = StoreCopy::replaceServerRows(file, true, {}, &why);
+    const QString server = Database::storeName();
+    Database::close();
+    if (!copied)
+        return say(Refused, QStringLiteral("اطلاعات به سرور %1 منتقل نشد:\n%2").arg(server, why));
+    return say(Done, QStringLiteral("اطلاعات %1 به سرور %2 منتقل شد").arg(file, server));
+}
+
+int copyFromServer(const QString &file)
+{
+    if (file.isEmpty())
+        return say(BadArguments, QStringLiteral("نام فايل تازه را بدهيد: Mehrsan --copy-from-server <فايل>"));
+    if (QFileInfo::exists(file))
+        return say(Refused, QStringLiteral("اين فايل از پيش هست و جايگزين نمي شود: %1").arg(file));
+    if (const int status = openServer(); status != Done)
+        return status;
+    QString why;
+    const bool copied = StoreCopy::writeServerToFile(file, {}, &why);
+    const QString server = Database::storeName();
+    Database::close();
+    if (!copied)
+        return say(Failed, QStringLiteral("اطلاعات سرور %1 در فايل نوشته نشد:\n%2").arg(server, why));
+    return say(Done, QStringLiteral("اطلاعات سرور %1 در فايل %2 نوشته شد").arg(server, file));
+}
+
+}  // namespace
+
+int run(const QStringList &arguments)
+{
+    const QString command = arguments.value(1);
+    const QString operand = arguments.value(2);
+    if (command == QLatin1String("--connect"))
+        return operand.isEmpty() ? say(BadArguments, QStringLiteral("آدرس سرور را بدهيد: Mehrsan --connect postgresql://کاربر@ميزبان:درگاه/بانک"))
+                                 : connect(operand);
+    if (command == QLatin1String("--copy-to-server"))
+        return copyToServer(operand.isEmpty() ? ProgramFolder::databaseFile() : operand);
+    if (command == QLatin1String("--copy-from-server"))
+        return copyFromServer(operand);
+    return NotACommand;
+}
+
+}  // namespace ServerCommands

@@ -1,0 +1,477 @@
+// The program with its tables on a PostgreSQL server: many computers at once,
+// backups that cross between the server and the file, the command-line tasks,
+// and a server that is gone.
+#include "ScriptedDialogs.h"
+#include "TestFolder.h"
+
+#include "backup/Backup.h"
+#include "data/Database.h"
+#include "data/ServerSettings.h"
+#include "data/StoreCopy.h"
+#include "data/TableView.h"
+#include "platform/ProgramFolder.h"
+#include "shell/MainWindow.h"
+#include "shell/ProgramStart.h"
+#include "shell/Registration.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTcpServer>
+#include <QtTest>
+
+namespace {
+const QString kTaken = QStringLiteral("فردديگري با اين کد ثبت شده");
+
+// Every row of every table in stored order, each row as one line of text, read
+// through a connection of the test's own choosing.
+QStringList dump(QSqlDatabase db)
+{
+    QStringList out;
+    for (const auto &[table, columns] : Database::tableColumns()) {
+        QStringList names;
+        for (const QString &c : columns)
+            names << Database::quoted(c);
+        QSqlQuery q(db);
+        if (!q.exec("SELECT " + names.join(',') + " FROM " + Database::quoted(table) + " ORDER BY rowid"))
+            qWarning("dump: %s", qPrintable(q.lastError().text()));
+        while (q.next()) {
+            QStringList row;
+            for (int i = 0; i < columns.size(); ++i)
+                row << (q.value(i).isNull() ? QStringLiteral("<null>") : q.value(i).toString());
+            out << table + ": " + row.join('|');
+        }
+    }
+    return out;
+}
+
+QStringList dumpFile(const QString &file)
+{
+    QStringList out;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("dump-file"));
+        db.setDatabaseName(file);
+        db.open();
+        out = dump(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("dump-file"));
+    return out;
+}
+
+struct Run {
+    int exitCode = -1;
+    QString out, err;
+};
+
+Run runProgram(const QString &home, const QStringList &arguments)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("MEHRSAN_HOME"), home);
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(MEHRSAN_EXE), arguments);
+    p.waitForFinished(60000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+// A port on 127.0.0.1 where nothing listens.
+int deadPort()
+{
+    QTcpServer s;
+    s.listen(QHostAddress::LocalHost);
+    return s.serverPort();
+}
+
+void cluster(const QString &action, const QString &state)
+{
+    QProcess p;
+    p.start(QStringLiteral("bash"), {QStringLiteral(PGCLUSTER_SCRIPT), action, state});
+    QVERIFY(p.waitForFinished(60000));
+    QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+}
+}  // namespace
+
+class ServerStoreTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void eightOperatorsAtOnce();
+    void sameCodeByTwoAtOnce();
+    void backupFromServerRestoresOnFileAndBack();
+    void backupIsOneSnapshotWhileOthersRegister();
+    void connectCommand();
+    void copyCommands();
+    void serverUnreachableAtStart();
+    void serverStoppedMidSession();
+
+private:
+    // Starts one operator process per prefix on this folder's store; returns their output lines.
+    QList<QStringList> operators(const QStringList &prefixes, int subjects);
+    QString answersOf(const QString &code)
+    {
+        QStringList items;
+        for (int i = 1; i <= 90; ++i)
+            items << QStringLiteral("COALESCE(\"%1\", '-')").arg(i);
+        return m_folder->sql("SELECT " + items.join(" || ','|| ") + " FROM Answer WHERE Code = ?", {code}).value(0);
+    }
+
+    TestFolder *m_folder = nullptr;
+};
+
+void ServerStoreTest::init()
+{
+    m_folder = new TestFolder;
+    QVERIFY(m_folder->isValid());
+    QVERIFY(Database::isServer());
+}
+
+void ServerStoreTest::cleanup()
+{
+    delete m_folder;
+    m_folder = nullptr;
+}
+
+QList<QStringList> ServerStoreTest::operators(const QStringList &prefixes, int subjects)
+{
+    QList<QProcess *> processes;
+    for (const QString &prefix : prefixes) {
+        auto *p = new QProcess(this);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("MEHRSAN_HOME"), m_folder->path());
+        p->setProcessEnvironment(env);
+        p->start(QStringLiteral(STORE_OPERATOR), {prefix, QString::number(subjects)});
+        processes << p;
+    }
+    QList<QStringList> out;
+    for (QProcess *p : processes) {
+        p->waitForFinished(180000);
+        out << QString::fromUtf8(p->readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        delete p;
+    }
+    return out;
+}
+
+void ServerStoreTest::eightOperatorsAtOnce()
+{
+    const QStringList prefixes = {"A-", "B-", "C-", "D-", "E-", "F-", "G-", "H-"};
+    const QList<QStringList> outputs = operators(prefixes, 4);
+    QStringList acknowledged, answered;
+    for (const QStringList &lines : outputs) {
+        for (const QString &line : lines) {
+            QVERIFY2(!line.startsWith("error") && !line.startsWith("taken"), qPrintable(line));
+            if (line.startsWith("ack "))
+                acknowledged << line.section(' ', 1, 1);
+            if (line.startsWith("answered "))
+                answered << line.section(' ', 1, 1);
+        }
+    }
+    QCOMPARE(acknowledged.size(), 8 * 4);
+    QCOMPARE(answered.size(), 8 * 4);
+    // Every acknowledged subject exactly once in both tables, nothing else.
+    QCOMPARE(m_folder->sql("SELECT COUNT(*) FROM IDE"), QStringList{"32"});
+    QCOMPARE(m_folder->sql("SELECT COUNT(*) FROM Answer"), QStringList{"32"});
+    for (const QString &code : acknowledged) {
+        QCOMPARE(m_folder->sql("SELECT COUNT(*) FROM IDE WHERE Code = ?", {code}), QStringList{"1"});
+        // Every answer stored, each the one its operator gave.
+        const int n = code.section('-', 1).toInt();
+        QStringList expected;
+        for (int item = 1; item <= 90; ++item)
+            expected << QString::number(1 + (n + item) % 5);
+        QCOMPARE(answersOf(code), expected.join(','));
+    }
+    // Each operator's subjects in the order that operator stored them.
+    for (const QString &prefix : prefixes)
+        QCOMPARE(m_folder->sql("SELECT Code FROM IDE WHERE \"Group\" = ? ORDER BY rowid", {prefix}),
+                 (QStringList{prefix + "1", prefix + "2", prefix + "3", prefix + "4"}));
+}
+
+void ServerStoreTest::sameCodeByTwoAtOnce()
+{
+    // Both operators type the same thirty codes in the same order.
+    const QList<QStringList> outputs = operators({"S", "S"}, 30);
+    QHash<QString, int> acks, taken;
+    for (const QStringList &lines : outputs) {
+        for (const QString &line : lines) {
+            QVERIFY2(!line.startsWith("error"), qPrintable(line));
+            const QString code = line.section(' ', 1, 1);
+            if (line.startsWith("ack "))
+                ++acks[code];
+            if (line.startsWith("taken "))
+                ++taken[code];
+        }
+    }
+    for (int n = 1; n <= 30; ++n) {
+        const QString code = "S" + QString::number(n);
+        QCOMPARE(acks.value(code), 1);
+        QCOMPARE(taken.value(code), 1);
+        QCOMPARE(m_folder->sql("SELECT COUNT(*) FROM IDE WHERE Code = ?", {code}), QStringList{"1"});
+        QCOMPARE(m_folder->sql("SELECT COUNT(*) FROM Answer WHERE Code = ?", {code}), QStringList{"1"});
+    }
+}
+
+void ServerStoreTest::backupFromServerRestoresOnFileAndBack()
+{
+    operators({"K-"}, 2);
+    // Text that a careless copy would change: quotes, blanks, Persian, nothing at all.
+    m_folder->sql("INSERT INTO IDE (Code, FName, LName, \"Group\") VALUES (' 7 ', 'O''Brien \"x\"', '', NULL)");
+    m_folder->sql("INSERT INTO Answer (Code, \"5\") VALUES ('7', 'يك')");
+    m_folder->sql("UPDATE Theme SET Name = 'مرکز مشاوره مهر'");
+    const QStringList server = dump(Database::connection());
+    QCOMPARE(server.size(), 90 + 1 + 3 + 3);
+
+    const QString backup = m_folder->path() + "/Back/server.mdb";
+    QString why;
+    QVERIFY2(StoreCopy::writeServerToFile(backup, {}, &why), qPrintable(why));
+    QVERIFY2(Backup::isRestorableBackup(backup, &why), qPrintable(why));
+    QCOMPARE(dumpFile(backup), server);
+
+    // On a single computer: restored over the file as any backup.
+    QVERIFY(Database::open(ProgramFolder::databaseFile()));
+    QVERIFY(!Database::isServer());
+    QCOMPARE(Backup::RestoreDatabase(backup, nullptr, {}, &why), Backup::RestoreResult::Restored);
+    QCOMPARE(dumpFile(ProgramFolder::databaseFile()), server);
+
+    // A backup of that computer, with one subject more, restored on the server.
+    {
+        QSqlQuery q(Database::connection());
+        QVERIFY(q.exec("INSERT INTO IDE (Code, FName) VALUES ('L-1', 'لادن')"));
+        QVERIFY(q.exec("INSERT INTO Answer (Code, \"90\") VALUES ('L-1', '3')"));
+    }
+    const QString fileBackup = m_folder->path() + "/Back/file.mdb";
+    QCOMPARE(Backup::CopyFileInChunks(ProgramFolder::databaseFile(), fileBackup), 1);
+    const QStringList file = dumpFile(fileBackup);
+    QCOMPARE(file.size(), server.size() + 2);
+
+    QVERIFY(Database::openStore(&why));
+    QVERIFY(Database::isServer());
+    QCOMPARE(Backup::RestoreDatabase(fileBackup, nullptr, {}, &why), Backup::RestoreResult::Restored);
+    QCOMPARE(dump(Database::connection()), file);
+    // The windows' views read the restored rows.
+    TableView view(QStringLiteral("IDE"));
+    view.filter("Code='L-1'");
+    QCOMPARE(view.field("FName"), QStringLiteral("لادن"));
+
+    // A file that is no backup changes nothing on the server.
+    QFile junk(m_folder->path() + "/Back/junk.mdb");
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(8192, 'x'));
+    junk.close();
+    QCOMPARE(Backup::RestoreDatabase(junk.fileName(), nullptr, {}, &why), Backup::RestoreResult::Refused);
+    QCOMPARE(dump(Database::connection()), file);
+}
+
+void ServerStoreTest::backupIsOneSnapshotWhileOthersRegister()
+{
+    QProcess writer;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("MEHRSAN_HOME"), m_folder->path());
+    writer.setProcessEnvironment(env);
+    writer.start(QStringLiteral(STORE_OPERATOR), {QStringLiteral("W-"), QStringLiteral("40")});
+    QVERIFY(writer.waitForStarted());
+    int backups = 0;
+    QString why;
+    while (writer.state() != QProcess::NotRunning || backups == 0) {
+        const QString backup = m_folder->path() + QStringLiteral("/Back/b%1.mdb").arg(backups++);
+        QVERIFY2(StoreCopy::writeServerToFile(backup, {}, &why), qPrintable(why));
+        // Every subject of the backup has its answer row and every answer row its subject.
+        QStringList subjects, answerRows;
+        for (const QString &row : dumpFile(backup)) {
+            if (row.startsWith("IDE: "))
+                subjects << row.section('|', 0, 0).mid(5);
+            if (row.startsWith("Answer: "))
+                answerRows << row.section('|', 0, 0).mid(8);
+        }
+        QCOMPARE(answerRows, subjects);
+        QFile::remove(backup);
+        writer.waitForFinished(50);
+    }
+    QVERIFY(backups > 3);
+    QVERIFY(!QString::fromUtf8(writer.readAllStandardOutput()).contains("error"));
+}
+
+void ServerStoreTest::connectCommand()
+{
+    ServerSettings cluster;
+    QString why;
+    QVERIFY(ServerSettings::fromUrl(TestFolder::serverUrl(), &cluster, &why));
+    {
+        QSqlQuery q(Database::connection());
+        q.exec("DROP DATABASE IF EXISTS t_connect_command");
+        QVERIFY2(q.exec("CREATE DATABASE t_connect_command"), qPrintable(q.lastError().text()));
+    }
+    QFile::remove(ServerSettings::file());
+    const QString url = QStringLiteral("postgresql://%1@%2:%3/t_connect_command?sslmode=disable")
+                            .arg(cluster.user, cluster.host)
+                            .arg(cluster.port);
+
+    // A password in the address is refused and goes nowhere.
+    Run run = runProgram(m_folder->path(), {"--connect", url.left(url.indexOf('@')) + ":Secret99" + url.mid(url.indexOf('@'))});
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY(!run.err.contains("Secret99") && !run.out.contains("Secret99"));
+    QVERIFY(!ServerSettings::exists());
+
+    // Nobody there: the host named, exit status 3, no file.
+    run = runProgram(m_folder->path(), {"--connect", QStringLiteral("postgresql://x@127.0.0.1:%1/db").arg(deadPort())});
+    QCOMPARE(run.exitCode, 3);
+    QVERIFY2(run.err.contains("127.0.0.1") && run.err.contains("در دسترس نيست"), qPrintable(run.err));
+    QVERIFY(!ServerSettings::exists());
+
+    // An empty database: the four tables made, with the settings row and the item texts.
+    run = runProgram(m_folder->path(), {"--connect", url});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QFile file(ServerSettings::file());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    QVERIFY(text.contains("database=t_connect_command") && text.contains("sslmode=disable"));
+    QVERIFY(!text.contains("password=", Qt::CaseInsensitive));
+    ServerSettings written;
+    QVERIFY(ServerSettings::read(&written, &why));
+    QVERIFY2(Database::openServer(written, &why), qPrintable(why));
+    QCOMPARE(TableView(QStringLiteral("QU")).rowCount(), 90);
+    QCOMPARE(TableView(QStringLiteral("Theme")).rowCount(), 1);
+    QCOMPARE(TableView(QStringLiteral("IDE")).rowCount(), 0);
+    Database::close();
+
+    // Once more on the same database: its tables are taken as they are.
+    run = runProgram(m_folder->path(), {"--connect", url});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+}
+
+void ServerStoreTest::copyCommands()
+{
+    // A single computer's database with three subjects, in an order that is not the codes' order.
+    const QString local = m_folder->path() + "/local.mdb";
+    QVERIFY(QFile::copy(ProgramFolder::databaseFile(), local));
+    QFile::setPermissions(local, QFile::ReadOwner | QFile::WriteOwner);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("local"));
+        db.setDatabaseName(local);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        for (const char *code : {"30", "4", "200"}) {
+            QVERIFY(q.exec(QStringLiteral("INSERT INTO IDE (Code, FName) VALUES ('%1', 'نام %1')").arg(code)));
+            QVERIFY(q.exec(QStringLiteral("INSERT INTO Answer (Code, \"1\") VALUES ('%1', '2')").arg(code)));
+        }
+        q.exec("UPDATE QU SET QUs = 'عبارت تازه' WHERE ID = '3'");
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("local"));
+    const QStringList localRows = dumpFile(local);
+    Database::close();
+
+    Run run = runProgram(m_folder->path(), {"--copy-to-server", local});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QCOMPARE(m_folder->sql("SELECT Code FROM IDE ORDER BY rowid"), (QStringList{"30", "4", "200"}));
+    QCOMPARE(m_folder->sql("SELECT QUs FROM QU WHERE ID = '3'"), QStringList{"عبارت تازه"});
+
+    // The server holds subjects now: a second copy is refused and changes nothing.
+    m_folder->sql("UPDATE IDE SET FName = 'تغيير' WHERE Code = '4'");
+    run = runProgram(m_folder->path(), {"--copy-to-server", local});
+    QCOMPARE(run.exitCode, 4);
+    QVERIFY(!run.err.isEmpty());
+    QCOMPARE(m_folder->sql("SELECT COUNT(*) FROM IDE"), QStringList{"3"});
+    QCOMPARE(m_folder->sql("SELECT FName FROM IDE WHERE Code = '4'"), QStringList{"تغيير"});
+
+    // Back into a new file: the server's rows, in their order; an existing file is kept.
+    const QString back = m_folder->path() + "/from-server.mdb";
+    run = runProgram(m_folder->path(), {"--copy-from-server", back});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QStringList expected = localRows;
+    expected.replaceInStrings("IDE: 4|نام 4|", "IDE: 4|تغيير|");
+    QCOMPARE(dumpFile(back), expected);
+    const QByteArray before = [&] { QFile f(back); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+    run = runProgram(m_folder->path(), {"--copy-from-server", back});
+    QCOMPARE(run.exitCode, 4);
+    QFile f(back);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), before);
+
+    // Without a connection file there is no server to copy to.
+    QFile::remove(ServerSettings::file());
+    run = runProgram(m_folder->path(), {"--copy-to-server", local});
+    QCOMPARE(run.exitCode, 2);
+}
+
+void ServerStoreTest::serverUnreachableAtStart()
+{
+    Database::close();
+    ServerSettings settings;
+    settings.host = QStringLiteral("127.0.0.1");
+    settings.port = deadPort();
+    settings.database = QStringLiteral("mehrsan");
+    settings.user = QStringLiteral("clinic");
+    QString why;
+    QVERIFY(settings.write(&why));
+    ScriptedDialogs dialogs;
+    QVERIFY(!openProgramDatabase());
+    QCOMPARE(dialogs.shown.size(), 1);
+    QCOMPARE(dialogs.last().title, QStringLiteral("خطا"));
+    const QString text = dialogs.last().text;
+    QVERIFY2(text.contains("127.0.0.1") && text.contains(QString::number(settings.port)) &&
+                 text.contains(QStringLiteral("در دسترس نيست")) && text.contains("Connection refused") &&
+                 text.contains(QStringLiteral("برنامه بسته مي شود")),
+             qPrintable(text));
+    QVERIFY(!Database::isOpen());
+}
+
+void ServerStoreTest::serverStoppedMidSession()
+{
+    // A cluster of this test's own, so that stopping it disturbs no other test.
+    QTemporaryDir state;
+    cluster("start", state.path());
+    auto stopCluster = qScopeGuard([&] { cluster("stop", state.path()); });
+    QFile urlFile(state.filePath("url"));
+    QVERIFY(urlFile.open(QIODevice::ReadOnly));
+    const Run connected = runProgram(m_folder->path(), {"--connect", QString::fromUtf8(urlFile.readAll()).trimmed()});
+    QVERIFY2(connected.exitCode == 0, qPrintable(connected.err));
+    QString why;
+    QVERIFY2(Database::openStore(&why), qPrintable(why));
+
+    ScriptedDialogs dialogs;
+    MainWindow window;
+    window.show();
+    auto registerSubject = [&](const QString &code) {
+        QTest::mouseClick(window.findChild<QPushButton *>("Command1"), Qt::LeftButton);
+        const QList<QPair<const char *, QString>> typed = {
+            {"Text11", code}, {"Text6", "مينا"}, {"Text4", "کريمي"}, {"Text5", "31"}, {"Text7", "ديپلم"}};
+        for (const auto &[name, value] : typed)
+            window.findChild<QLineEdit *>(name)->setText(value);
+        for (const char *list : {"Combo1", "Combo2", "Combo3"})
+            window.findChild<QComboBox *>(list)->setCurrentIndex(1);
+        QTest::mouseClick(window.findChild<QPushButton *>("Command8"), Qt::LeftButton);
+    };
+
+    registerSubject("M-1");
+    QVERIFY(dialogs.shown.isEmpty());
+
+    cluster("stop-server", state.path());
+    registerSubject("M-2");
+    // The failure says so; never the taken-code text, never stored.
+    QCOMPARE(dialogs.shown.size(), 1);
+    QCOMPARE(dialogs.last().title, QStringLiteral("خطا"));
+    QVERIFY(!dialogs.last().text.contains(kTaken));
+    QVERIFY(window.findChild<QFrame *>("Frame10")->isVisible());
+
+    cluster("start-server", state.path());
+    // The next operation finds the server again: the same subject is stored, once.
+    dialogs.clear();
+    QTest::mouseClick(window.findChild<QPushButton *>("Command8"), Qt::LeftButton);
+    QVERIFY2(dialogs.shown.isEmpty(), qPrintable(dialogs.texts().join('\n')));
+    TableView view(QStringLiteral("IDE"));
+    QCOMPARE(view.rows(0, 10, {"Code"}).size(), 2);
+    view.filter("Code='M-2'");
+    QCOMPARE(view.rowCount(), 1);
+    QCOMPARE(TableView(QStringLiteral("Answer")).rowCount(), 2);
+    Database::close();
+}
+
+QTEST_MAIN(ServerStoreTest)
+#include "tst_serverstore.moc"
