@@ -27,7 +27,7 @@ QString packedItems(const std::array<int, 6> &items)
     QStringList answered;
     QString packed;
     for (int item : items) {
-        const QString column = QStringLiteral("Answer.") + Database::quoted(QString::number(item));
+        const QString column = QStringLiteral("\"Answer\".") + Database::quoted(QString::number(item));
         answered << column + QStringLiteral(" <> ''");
         const QString value = QStringLiteral("CAST(%1 AS BIGINT)").arg(column);
         packed = packed.isEmpty() ? value : QStringLiteral("(%1) * %2 + %3").arg(packed).arg(kPlace).arg(value);
@@ -45,7 +45,7 @@ bool read(bool everyone, const QString &group, Summary *summary, QString *error)
 
     // An empty group text: the subjects outside every group, whether their
     // Group is empty or was never written.
-    const QString groupColumn = QStringLiteral("IDE.") + Database::quoted(QStringLiteral("Group"));
+    const QString groupColumn = QStringLiteral("\"IDE\".") + Database::quoted(QStringLiteral("Group"));
     const bool bindGroup = !everyone && !group.isEmpty();
     QString where;
     if (bindGroup)
@@ -55,8 +55,8 @@ bool read(bool everyone, const QString &group, Summary *summary, QString *error)
     QStringList keyed;
     QStringList select;
     for (const QString &column : ScoringKey::scoreColumns()) {
-        keyed << QStringLiteral("IDE.%1 <> ''").arg(Database::quoted(column));
-        select << QStringLiteral("CAST(IDE.%1 AS INTEGER)").arg(Database::quoted(column));
+        keyed << QStringLiteral("\"IDE\".%1 <> ''").arg(Database::quoted(column));
+        select << QStringLiteral("CAST(\"IDE\".%1 AS INTEGER)").arg(Database::quoted(column));
     }
     const auto &subscales = ScoringKey::subscales();
     for (const auto &subscale : subscales)
@@ -76,13 +76,13 @@ bool read(bool everyone, const QString &group, Summary *summary, QString *error)
             query.addBindValue(group);
         return query.exec();
     };
-    if (!run(QStringLiteral("SELECT COUNT(*) FROM IDE") + where) || !query.next())
+    if (!run(QStringLiteral("SELECT COUNT(*) FROM \"IDE\"") + where) || !query.next())
         return failed();
     summary->subjects = query.value(0).toLongLong();
 
     // Only keyed subjects; the answer row carries the code without surrounding blanks.
     const QString sql = QStringLiteral("SELECT ") + select.join(u',') +
-                        QStringLiteral(" FROM IDE LEFT JOIN Answer ON Answer.Code = TRIM(IDE.Code)") +
+                        QStringLiteral(" FROM \"IDE\" LEFT JOIN \"Answer\" ON \"Answer\".\"Code\" = TRIM(\"IDE\".\"Code\")") +
                         (where.isEmpty() ? QStringLiteral(" WHERE ") : where + QStringLiteral(" AND ")) +
                         keyed.join(QStringLiteral(" AND "));
     if (!run(sql))

@@ -16,7 +16,7 @@ QString scoreColumnList()
 {
     QStringList out;
     for (const QString &column : ScoringKey::scoreColumns())
-        out << QStringLiteral("IDE.") + Database::quoted(column);
+        out << QStringLiteral("\"IDE\".") + Database::quoted(column);
     return out.join(u',');
 }
 
@@ -62,16 +62,16 @@ QStringList referenceCaptions()
 QString subjectsWithAnswers()
 {
     // The answer row carries the code without surrounding blanks.
-    return QStringLiteral("IDE JOIN Answer ON Answer.Code = TRIM(IDE.Code)");
+    return QStringLiteral("\"IDE\" JOIN \"Answer\" ON \"Answer\".\"Code\" = TRIM(\"IDE\".\"Code\")");
 }
 
 QString completeAndKeyedCondition()
 {
     QStringList parts;
     for (const QString &column : ScoringKey::scoreColumns())
-        parts << QStringLiteral("IDE.%1 <> ''").arg(Database::quoted(column));
+        parts << QStringLiteral("\"IDE\".%1 <> ''").arg(Database::quoted(column));
     for (int item = 1; item <= ScoringKey::kItemCount; ++item)
-        parts << QStringLiteral("Answer.%1 <> ''").arg(Database::quoted(QString::number(item)));
+        parts << QStringLiteral("\"Answer\".%1 <> ''").arg(Database::quoted(QString::number(item)));
     return parts.join(QStringLiteral(" AND "));
 }
 
@@ -93,7 +93,7 @@ QString sampleWhere(Reference reference)
 {
     QString sql = QStringLiteral(" FROM ") + subjectsWithAnswers() + QStringLiteral(" WHERE ") + completeAndKeyedCondition();
     if (reference != Reference::All)
-        sql += QStringLiteral(" AND IDE.") + Database::quoted(referenceColumn(reference)) + QStringLiteral(" = ?");
+        sql += QStringLiteral(" AND \"IDE\".") + Database::quoted(referenceColumn(reference)) + QStringLiteral(" = ?");
     return sql;
 }
 }  // namespace
@@ -110,7 +110,7 @@ bool readSample(Reference reference, const QString &value, const Values &around,
     QStringList sums;
     for (int c = 0; c < kColumns; ++c) {
         const QString x = QStringLiteral("v%1").arg(c);
-        casts << QStringLiteral("CAST(IDE.%1 AS INTEGER) AS %2").arg(Database::quoted(ScoringKey::scoreColumns()[c]), x);
+        casts << QStringLiteral("CAST(\"IDE\".%1 AS INTEGER) AS %2").arg(Database::quoted(ScoringKey::scoreColumns()[c]), x);
         sums << QStringLiteral("SUM(%1)").arg(x) << QStringLiteral("SUM(%1 * %1)").arg(x)
              << QStringLiteral("SUM(CASE WHEN %1 < ? THEN 1 ELSE 0 END)").arg(x)
              << QStringLiteral("SUM(CASE WHEN %1 = ? THEN 1 ELSE 0 END)").arg(x);
@@ -149,7 +149,7 @@ bool readDistribution(Reference reference, const QString &value, Distribution *d
     distribution->value = value;
     QStringList casts;
     for (const QString &column : ScoringKey::scoreColumns())
-        casts << QStringLiteral("CAST(IDE.%1 AS INTEGER)").arg(Database::quoted(column));
+        casts << QStringLiteral("CAST(\"IDE\".%1 AS INTEGER)").arg(Database::quoted(column));
     QSqlQuery query(Database::connection());
     query.setForwardOnly(true);
     if (!query.prepare(QStringLiteral("SELECT ") + casts.join(u',') + sampleWhere(reference)))
@@ -236,8 +236,8 @@ Figures standingOf(const QString &code, Reference reference, QString *error)
     none.description = QStringLiteral("گروه مرجع: ") + referenceCaptions().value(int(reference));
     QSqlQuery query(Database::connection());
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT IDE.Jens, IDE.%1, %2, CASE WHEN Answer.Code IS NOT NULL AND %3 THEN 1 ELSE 0 END "
-                                 "FROM IDE LEFT JOIN Answer ON Answer.Code = TRIM(IDE.Code) WHERE IDE.Code = ?")
+    query.prepare(QStringLiteral("SELECT \"IDE\".\"Jens\", \"IDE\".%1, %2, CASE WHEN \"Answer\".\"Code\" IS NOT NULL AND %3 THEN 1 ELSE 0 END "
+                                 "FROM \"IDE\" LEFT JOIN \"Answer\" ON \"Answer\".\"Code\" = TRIM(\"IDE\".\"Code\") WHERE \"IDE\".\"Code\" = ?")
                       .arg(Database::quoted(QStringLiteral("Group")), scoreColumnList(), completeAndKeyedCondition()));
     query.addBindValue(code);
     if (!query.exec() || !query.next()) {

@@ -4,6 +4,8 @@
 
 #include "PdfTools.h"
 
+#include "data/Database.h"
+#include "data/StoreCopy.h"
 #include "records/CsvExport.h"
 #include "records/SubjectListWindow.h"
 #include "reports/GroupSummaryReport.h"
@@ -36,10 +38,19 @@ namespace {
 const QString kFemale = QStringLiteral("زن");
 const QString kMale = QStringLiteral("مرد");
 
-// Runs the independent Python computation over a database file.
-QJsonObject reference(const QString &database, const QJsonObject &requests)
+// Runs the independent Python computation over a database file; on the server
+// store over a snapshot of the server's rows written as the usual file.
+QJsonObject reference(QString database, const QJsonObject &requests)
 {
     QTemporaryDir dir;
+    if (Database::isServer() && database != QLatin1String(":memory:")) {
+        database = dir.filePath(QStringLiteral("snapshot.mdb"));
+        QString why;
+        if (!StoreCopy::writeServerToFile(database, {}, &why)) {
+            qWarning("server snapshot: %s", qPrintable(why));
+            return {};
+        }
+    }
     const QString file = dir.filePath(QStringLiteral("requests.json"));
     QFile out(file);
     if (!out.open(QIODevice::WriteOnly))
