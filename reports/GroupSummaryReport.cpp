@@ -128,10 +128,6 @@ bool GroupSummaryReport::saveAsPdf(const QString &file, QString *error) const
 void GroupSummaryReport::show() const
 {
     static QPointer<ReportPreview> preview;
-    if (!preview)
-        preview = new ReportPreview(QStringLiteral("خلاصه گروه"));
-    preview->show();
-    preview->setReport(std::make_shared<const GroupSummaryReport>(*this), QStringLiteral("Mehrsan-summary.pdf"));
-    preview->raise();
-    preview->activateWindow();
+    ReportPreview::showReport(preview, QStringLiteral("خلاصه گروه"), std::make_shared<const GroupSummaryReport>(*this),
+                              QStringLiteral("Mehrsan-summary.pdf"));
 }

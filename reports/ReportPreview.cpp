@@ -249,3 +249,14 @@ void ReportPreview::saveAsPdf()
     if (!m_report->saveAsPdf(file, windowTitle(), &error))
         showMessage(this, error, QStringLiteral("خطا"), QMessageBox::Warning);
 }
+
+void ReportPreview::showReport(QPointer<ReportPreview> &preview, const QString &caption,
+                               std::shared_ptr<const PagedReport> report, const QString &proposedFileName)
+{
+    if (!preview)
+        preview = new ReportPreview(caption);
+    preview->show();
+    preview->setReport(std::move(report), proposedFileName);
+    preview->raise();
+    preview->activateWindow();
+}

@@ -1,4 +1,5 @@
 #pragma once
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -26,6 +27,12 @@ public:
 
     // Shows a (new) report in the window, from its first page.
     void setReport(std::shared_ptr<const PagedReport> report, const QString &proposedFileName);
+    // Opens the preview a report keeps in `preview` (or brings the open one
+    // back) with that report, and returns at once. The window is shown before
+    // the report is set, so its pages are fitted to the window's real width;
+    // the preview keeps its own copy: what it shows is what it prints.
+    static void showReport(QPointer<ReportPreview> &preview, const QString &caption,
+                           std::shared_ptr<const PagedReport> report, const QString &proposedFileName);
     std::shared_ptr<const PagedReport> report() const { return m_report; }
     int pageCount() const;
     // The page at the top of the view, from 1.

@@ -272,15 +272,10 @@ ResultSheet &ResultSheet::instance()
 void ResultSheet::show() const
 {
     static QPointer<ReportPreview> preview;
-    if (!preview)
-        preview = new ReportPreview(QStringLiteral("نتيجه آزمون آزمودني"));
     // The proposed file name carries the code, with anything a file name
     // cannot hold replaced.
     QString code = caption(QStringLiteral("Label15")).trimmed();
     code.replace(QRegularExpression(QStringLiteral(R"([\\/:*?"<>|\s])")), QStringLiteral("_"));
-    // Shown first, so that the page is fitted to the window's real width.
-    preview->show();
-    preview->setReport(std::make_shared<const ResultSheet>(*this), QStringLiteral("Mehrsan-%1.pdf").arg(code));
-    preview->raise();
-    preview->activateWindow();
+    ReportPreview::showReport(preview, QStringLiteral("نتيجه آزمون آزمودني"), std::make_shared<const ResultSheet>(*this),
+                              QStringLiteral("Mehrsan-%1.pdf").arg(code));
 }

@@ -245,14 +245,8 @@ SubjectTableReport &SubjectTableReport::instance()
 void SubjectTableReport::show() const
 {
     static QPointer<ReportPreview> preview;
-    if (!preview)
-        preview = new ReportPreview(QStringLiteral("گزارش نتيجه تست آزمودني ها"));
-    // Shown first, so that the pages are fitted to the window's real width.
-    // The preview keeps its own copy: what it shows is what it prints.
-    preview->show();
-    preview->setReport(std::make_shared<const SubjectTableReport>(*this), QStringLiteral("Mehrsan-report.pdf"));
-    preview->raise();
-    preview->activateWindow();
+    ReportPreview::showReport(preview, QStringLiteral("گزارش نتيجه تست آزمودني ها"),
+                              std::make_shared<const SubjectTableReport>(*this), QStringLiteral("Mehrsan-report.pdf"));
 }
 
 void showSubjectTable(const TableView &view, const QString &clinicName, const QString &address)
