@@ -104,7 +104,7 @@ static RenderRegistration scoringReports("reports", [](const QString &outDir) {
     sheet.setCaption(ResultSheet::addressLabel(), QStringLiteral("تهران، خيابان وليعصر، کوچه مهر، پلاک 12"));
     sheet.setStanding(window->standing());
     sheet.saveAsPdf(QDir(outDir).filePath("DataR1.pdf"));
-    // The page as a reader of the PDF sees it: DataR1-page-1.png.
+    // The page as a reader of the PDF sees it, as a PNG beside the PDF.
     QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("110"),
                                                    QDir(outDir).filePath("DataR1.pdf"),
                                                    QDir(outDir).filePath("DataR1-page")});
