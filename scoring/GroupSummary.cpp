@@ -1,5 +1,7 @@
 #include "scoring/GroupSummary.h"
 
+#include "scoring/Standing.h"
+
 #include "data/Database.h"
 #include "scoring/ScoringKey.h"
 
@@ -52,12 +54,9 @@ bool read(bool everyone, const QString &group, Summary *summary, QString *error)
         where = QStringLiteral(" WHERE ") + groupColumn + QStringLiteral(" = ?");
     else if (!everyone)
         where = QStringLiteral(" WHERE COALESCE(") + groupColumn + QStringLiteral(", '') = ''");
-    QStringList keyed;
     QStringList select;
-    for (const QString &column : ScoringKey::scoreColumns()) {
-        keyed << QStringLiteral("\"IDE\".%1 <> ''").arg(Database::quoted(column));
+    for (const QString &column : ScoringKey::scoreColumns())
         select << QStringLiteral("CAST(\"IDE\".%1 AS INTEGER)").arg(Database::quoted(column));
-    }
     const auto &subscales = ScoringKey::subscales();
     for (const auto &subscale : subscales)
         select << packedItems(ScoringKey::itemsOf(subscale.baseItem));
@@ -80,11 +79,11 @@ bool read(bool everyone, const QString &group, Summary *summary, QString *error)
         return failed();
     summary->subjects = query.value(0).toLongLong();
 
-    // Only keyed subjects; the answer row carries the code without surrounding blanks.
-    const QString sql = QStringLiteral("SELECT ") + select.join(u',') +
-                        QStringLiteral(" FROM \"IDE\" LEFT JOIN \"Answer\" ON \"Answer\".\"Code\" = TRIM(\"IDE\".\"Code\")") +
+    // Only keyed subjects, with their answers where they have any.
+    const QString sql = QStringLiteral("SELECT ") + select.join(u',') + QStringLiteral(" FROM ") +
+                        Standing::subjectsWithAnswers(QStringLiteral("LEFT JOIN")) +
                         (where.isEmpty() ? QStringLiteral(" WHERE ") : where + QStringLiteral(" AND ")) +
-                        keyed.join(QStringLiteral(" AND "));
+                        Standing::keyedCondition();
     if (!run(sql))
         return failed();
     constexpr int kSubscales = ScoringKey::kSubscaleCount;

@@ -59,17 +59,23 @@ QStringList referenceCaptions()
     return {QStringLiteral("همه آزمودني ها"), QStringLiteral("آزمودني هاي هم جنس"), QStringLiteral("آزمودني هاي هم گروه")};
 }
 
-QString subjectsWithAnswers()
+QString subjectsWithAnswers(const QString &join)
 {
     // The answer row carries the code without surrounding blanks.
-    return QStringLiteral("\"IDE\" JOIN \"Answer\" ON \"Answer\".\"Code\" = TRIM(\"IDE\".\"Code\")");
+    return QStringLiteral("\"IDE\" %1 \"Answer\" ON \"Answer\".\"Code\" = TRIM(\"IDE\".\"Code\")").arg(join);
 }
 
-QString completeAndKeyedCondition()
+QString keyedCondition()
 {
     QStringList parts;
     for (const QString &column : ScoringKey::scoreColumns())
         parts << QStringLiteral("\"IDE\".%1 <> ''").arg(Database::quoted(column));
+    return parts.join(QStringLiteral(" AND "));
+}
+
+QString completeAndKeyedCondition()
+{
+    QStringList parts{keyedCondition()};
     for (int item = 1; item <= ScoringKey::kItemCount; ++item)
         parts << QStringLiteral("\"Answer\".%1 <> ''").arg(Database::quoted(QString::number(item)));
     return parts.join(QStringLiteral(" AND "));
@@ -237,8 +243,9 @@ Figures standingOf(const QString &code, Reference reference, QString *error)
     QSqlQuery query(Database::connection());
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT \"IDE\".\"Jens\", \"IDE\".%1, %2, CASE WHEN \"Answer\".\"Code\" IS NOT NULL AND %3 THEN 1 ELSE 0 END "
-                                 "FROM \"IDE\" LEFT JOIN \"Answer\" ON \"Answer\".\"Code\" = TRIM(\"IDE\".\"Code\") WHERE \"IDE\".\"Code\" = ?")
-                      .arg(Database::quoted(QStringLiteral("Group")), scoreColumnList(), completeAndKeyedCondition()));
+                                 "FROM %4 WHERE \"IDE\".\"Code\" = ?")
+                      .arg(Database::quoted(QStringLiteral("Group")), scoreColumnList(), completeAndKeyedCondition(),
+                           subjectsWithAnswers(QStringLiteral("LEFT JOIN"))));
     query.addBindValue(code);
     if (!query.exec() || !query.next()) {
         const QString why = query.lastError().isValid() ? query.lastError().text() : QStringLiteral("آزمودني پيدا نشد");

@@ -72,7 +72,9 @@ Figures standingOf(const QString &code, Reference reference, QString *error = nu
 
 // The SQL condition of the reference sample over IDE joined with Answer.
 QString completeAndKeyedCondition();
-// The SQL join of IDE with each subject's Answer row.
-QString subjectsWithAnswers();
+// The SQL condition of a keyed subject: all sixteen scores stored.
+QString keyedCondition();
+// The SQL join of IDE with each subject's Answer row ("JOIN" or "LEFT JOIN").
+QString subjectsWithAnswers(const QString &join = QStringLiteral("JOIN"));
 
 }  // namespace Standing
