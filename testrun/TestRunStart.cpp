@@ -6,10 +6,12 @@
 #include "testrun/TestRunTexts.h"
 
 // Command2: asks for the subject code and runs the test for that subject.
+// Like the keying and subject-list buttons it does nothing while the main
+// window's Answer view is empty; a code known to Answer alone still runs.
 void MainWindow::startTestRun()
 {
     using namespace TestRunTexts;
-    if (subjectView->rowCount() == 0)
+    if (answerView->isEmpty())
         return;
     closePanels();
 

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPushButton>
 #include <QtTest>
 
@@ -35,7 +36,8 @@ private slots:
     void buttonsAndLinks();
     void hintBar();
     void closePanelsHidesAndRereads();
-    void emptyAnswerTableIgnoresReplacingButtons();
+    void buttonsDecideByTheAnswerTable_data();
+    void buttonsDecideByTheAnswerTable();
     void closeWithExitModeOneJustUnloads();
     void themeConfirmationLoadsNewMainWindow();
     void databaseMissingOrForeignEndsTheProgram();
@@ -147,19 +149,57 @@ void MainWindowTest::closePanelsHidesAndRereads()
     QCOMPARE(folder.sql("SELECT FName FROM IDE WHERE Code='2'"), QStringList{"علي"});
 }
 
-void MainWindowTest::emptyAnswerTableIgnoresReplacingButtons()
+// The test-run, keying and subject-list buttons all decide by the main
+// window's Answer view: a subject known only to IDE does not count, one known
+// only to Answer does.
+void MainWindowTest::buttonsDecideByTheAnswerTable_data()
 {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<bool>("acts");
+    for (const char *button : {"Command2", "Command3", "Command4"}) {
+        QTest::addRow("%s, nothing", button) << QString(button) << QString() << false;
+        QTest::addRow("%s, IDE only", button) << QString(button) << QStringLiteral("IDE") << false;
+        QTest::addRow("%s, Answer only", button) << QString(button) << QStringLiteral("Answer") << true;
+    }
+}
+
+void MainWindowTest::buttonsDecideByTheAnswerTable()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, table);
+    QFETCH(bool, acts);
     TestFolder folder;
-    MainWindow window;
-    window.findChild<QFrame *>("Frame8")->show();
-    static int made = 0;
-    QVERIFY(!window.replaceBy([]() -> QWidget * {
-        ++made;
-        return nullptr;
-    }));
-    QCOMPARE(made, 0);
-    QVERIFY(!window.findChild<QFrame *>("Frame8")->isHidden());  // not even the panels close
-    QCOMPARE(window.exitMode(), QStringLiteral("2"));
+    if (!table.isEmpty())
+        folder.sql("INSERT INTO " + table + " (Code) VALUES ('X1')");
+    ScriptedDialogs dialogs;  // the code prompt is answered with nothing
+    MainWindow *window = MainWindow::load();
+    QPointer<MainWindow> guard(window);
+    window->findChild<QFrame *>("Frame8")->show();
+    QTest::mouseClick(window->findChild<QPushButton *>(button), Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    if (button == QLatin1String("Command2")) {
+        QVERIFY(!guard.isNull());
+        QCOMPARE(!dialogs.shown.isEmpty(), acts);  // the code prompt
+        if (acts)
+            QCOMPARE(dialogs.shown.first().kind, QStringLiteral("input"));
+    } else {
+        QCOMPARE(guard.isNull(), acts);  // the keying or subject-list window took its place
+        QVERIFY(dialogs.shown.isEmpty());
+    }
+    if (!acts) {  // not even the panels close
+        QVERIFY(!window->findChild<QFrame *>("Frame8")->isHidden());
+        QCOMPARE(window->exitMode(), QStringLiteral("2"));
+    }
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w != guard.data())
+            w->close();
+    if (guard) {
+        guard->setExitMode("1");
+        guard->close();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void MainWindowTest::closeWithExitModeOneJustUnloads()
