@@ -62,8 +62,12 @@ AgeKey ageKey(int key, Qt::KeyboardModifiers modifiers, const QString &text, QCh
     // so that nothing reaches the field through the keyboard but digits.
     if (control && key >= Qt::Key_A && key <= Qt::Key_Z)
         return AgeKey::Refuse;
+    // Escape would cancel the panel and throw away what was typed: refused like
+    // any key the age field has no use for.
+    if (key == Qt::Key_Escape)
+        return AgeKey::Refuse;
     // Keys that type nothing visible move or edit: Tab and Shift+Tab ("\t"),
-    // Delete (U+007F), Escape, arrows, Home, End. Only what is typed is filtered.
+    // Delete (U+007F), arrows, Home, End. Only what is typed is filtered.
     if (!typesVisibleCharacter(text))
         return AgeKey::Pass;
     if (text.size() == 1 && text[0] >= QLatin1Char('0') && text[0] <= QLatin1Char('9') && !control)

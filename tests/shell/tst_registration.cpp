@@ -116,6 +116,7 @@ void RegistrationTest::ageKeys()
     QCOMPARE(Registration::ageKey(Qt::Key_A, {}, "a"), AgeKey::Refuse);
     QCOMPARE(Registration::ageKey(Qt::Key_Space, {}, " "), AgeKey::Refuse);
     QCOMPARE(Registration::ageKey(Qt::Key_Minus, {}, "-"), AgeKey::Refuse);
+    QCOMPARE(Registration::ageKey(Qt::Key_Escape, {}, "\x1b"), AgeKey::Refuse);
     QCOMPARE(Registration::ageKey(Qt::Key_V, Qt::ControlModifier, "\x16"), AgeKey::Refuse);
     QCOMPARE(Registration::ageKey(Qt::Key_V, Qt::ControlModifier, QString()), AgeKey::Refuse);
     QCOMPARE(Registration::ageKey(Qt::Key_5, Qt::ControlModifier, "5"), AgeKey::Refuse);
@@ -416,11 +417,16 @@ void RegistrationTest::ageFieldKeysThatTypeNothingVisible()
     QVERIFY(m_dialogs->shown.isEmpty());
     QCOMPARE(age->text(), QStringLiteral("4"));
 
-    // Escape from the age field cancels the panel like from any other field.
+    // Escape in the age field is refused like a letter: the panel and what
+    // was typed stay.
+    typeText(field("Text11"), "ES");
+    m_dialogs->clear();
     age->setFocus();
     press(age, Qt::Key_Escape, QStringLiteral("\x1b"));
-    QVERIFY(!panel()->isVisible());
-    QVERIFY(m_dialogs->shown.isEmpty());
+    QVERIFY(panel()->isVisible());
+    QCOMPARE(age->text(), QStringLiteral("4"));
+    QCOMPARE(field("Text11")->text(), QStringLiteral("ES"));
+    QCOMPARE(m_dialogs->texts(), QStringList{QStringLiteral("شما بايد عدد وارد كنيد")});
     QCOMPARE(count("IDE"), 0);
 }
 
