@@ -1,6 +1,7 @@
 #include "backup/Backup.h"
 
 #include "data/Database.h"
+#include "data/DatabaseLock.h"
 #include "data/StoreCopy.h"
 #include "platform/Dialogs.h"
 #include "platform/SafeFile.h"
@@ -245,6 +246,8 @@ RestoreResult RestoreDatabase(const QString &source, QWidget *owner, const Progr
     // The source passed the integrity check above; the copy is checked byte
     // count by byte count on its way.
     const int copied = CopyFileInChunks(source, database, owner, progress);
+    // The new file under the old name is held against a second program too.
+    DatabaseLock::followReplacedFile();
     QString openError;
     if (!Database::open(database, &openError)) {
         fail(why, openError);

@@ -14,6 +14,8 @@
 #include <QSqlRecord>
 #include <QStringList>
 
+#include <cstdio>
+
 namespace Database {
 namespace {
 const QString kConnection = QStringLiteral("mehrsan");
@@ -178,12 +180,108 @@ QString checkFile(const QString &file, Check check)
     return result;
 }
 
-bool open(const QString &file, QString *error)
+namespace {
+// The file and its journal copied aside before SQLite plays the journal
+// back, so that a rollback whose result fails the checks can be undone.
+class KeptAside
+{
+public:
+    KeptAside(const QString &file, const QString &journal) : m_file(file), m_journal(journal) {}
+    ~KeptAside() { discard(); }
+    bool keep()
+    {
+        for (const QString &original : {m_file, m_journal}) {
+            const QString copy = asideName(original);
+            QFile::remove(copy);
+            if (!QFile::copy(original, copy))
+                return false;
+        }
+        m_kept = true;
+        return true;
+    }
+    bool putBack()
+    {
+        bool ok = m_kept;
+        for (const QString &original : {m_file, m_journal})
+            ok = ok && std::rename(QFile::encodeName(asideName(original)).constData(),
+                                   QFile::encodeName(original).constData()) == 0;
+        m_kept = false;
+        return ok;
+    }
+    void discard()
+    {
+        for (const QString &original : {m_file, m_journal})
+            QFile::remove(asideName(original));
+        m_kept = false;
+    }
+
+private:
+    static QString asideName(const QString &file)
+    {
+        const QFileInfo fi(file);
+        return fi.absolutePath() + QStringLiteral("/.") + fi.fileName() + QStringLiteral(".before-rollback");
+    }
+    QString m_file, m_journal;
+    bool m_kept = false;
+};
+
+// A journal SQLite would play back: one that has begun with its header. A
+// journal whose header was never written (SQLite zeroes it until the journal
+// is synced) changed nothing in the file and is passed over by SQLite.
+bool isHotJournal(const QString &journal)
+{
+    QFile f(journal);
+    char first = 0;
+    return f.open(QIODevice::ReadOnly) && f.getChar(&first) && first != 0;
+}
+
+QString strayFileText(const QString &stray)
+{
+    return QStringLiteral("کنار بانک اطلاعاتي فايل %1 هست که از اين بانک اطلاعاتي نيست؛ به کار بردن آن "
+                          "داده ها را تغيير مي دهد.\nبانک اطلاعاتي دست نخورده است. اين فايل را از پوشه "
+                          "DBTavor به جاي ديگري ببريد و برنامه را دوباره باز کنيد.")
+        .arg(leftToRight(QFileInfo(stray).fileName()));
+}
+
+// The first check of a file opened read-write: tables, columns and pages.
+bool checkOpened(QSqlDatabase &db, QString *why)
+{
+    QSqlQuery q(db);
+    q.exec("PRAGMA busy_timeout=5000");
+    if (!checkTables(db, why))
+        return false;
+    // A damaged page must never pass for an empty or shorter table.
+    const QString check = runCheck(db, Check::Quick);
+    if (check != QLatin1String("ok"))
+        return fail(why, damagedText(check));
+    return true;
+}
+}  // namespace
+
+bool open(const QString &file, QString *error, Journal journal, Failure *failure)
 {
     close();
     s_server = false;
     QString why;
-    if (looksLikeDatabase(file, &why)) {
+    Failure kind = Failure::Other;
+    const QString journalFile = file + QStringLiteral("-journal");
+    KeptAside aside(file, journalFile);
+    if (!looksLikeDatabase(file, &why)) {
+        const QFileInfo fi(file);
+        kind = !fi.isFile() ? Failure::Missing : fi.isReadable() ? Failure::Damaged : Failure::Other;
+    } else if (const QString stray = QFileInfo::exists(file + QStringLiteral("-wal")) ? file + QStringLiteral("-wal")
+                                     : QFileInfo::exists(file + QStringLiteral("-shm")) ? file + QStringLiteral("-shm")
+                                                                                         : QString();
+               !stray.isEmpty()) {
+        // SQLite would play a -wal back into any file beside it.
+        why = strayFileText(stray);
+        kind = Failure::StrayFile;
+    } else if (isHotJournal(journalFile) && journal == Journal::Foreign) {
+        why = strayFileText(journalFile);
+        kind = Failure::StrayFile;
+    } else if (isHotJournal(journalFile) && !aside.keep()) {
+        why = QStringLiteral("براي برگرداندن کار نيمه تمام، جاي نگه داشتن نسخه اي از بانک اطلاعاتي نيست");
+    } else {
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", kConnection);
         db.setDatabaseName(file);
         // Read-write from the first read on: a journal a crash left beside the
@@ -191,24 +289,23 @@ bool open(const QString &file, QString *error)
         // read-only connection cannot do.
         if (!db.open()) {
             why = db.lastError().text();
-        } else {
+        } else if (checkOpened(db, &why)) {
+            aside.discard();
+            // At rest the one file is the whole database, so a byte copy of it is a backup.
             QSqlQuery q(db);
-            q.exec("PRAGMA busy_timeout=5000");
-            if (checkTables(db, &why)) {
-                // A damaged page must never pass for an empty or shorter table.
-                const QString check = runCheck(db, Check::Quick);
-                if (check == QLatin1String("ok")) {
-                    // At rest the one file is the whole database, so a byte
-                    // copy of it is a backup.
-                    q.exec("PRAGMA journal_mode=DELETE");
-                    q.exec("PRAGMA synchronous=FULL");
-                    return true;
-                }
-                why = damagedText(check);
-            }
+            q.exec("PRAGMA journal_mode=DELETE");
+            q.exec("PRAGMA synchronous=FULL");
+            return true;
+        } else {
+            kind = Failure::Damaged;
         }
     }
     close();
+    // What the journal made of the file is not kept: the file and the journal
+    // go back as they were.
+    aside.putBack();
+    if (failure)
+        *failure = kind;
     return fail(error, QStringLiteral("بانک اطلاعاتي برنامه قابل استفاده نيست:\n%1\n%2").arg(leftToRight(file), why));
 }
 

@@ -10,12 +10,25 @@ struct ServerSettings;
 // window runs on it.
 namespace Database {
 
+// Whose a rollback journal left beside the file may be. Only this program's
+// own crash journal may be played back: one found while the lock of a program
+// that no longer runs was taken over. Any other is foreign.
+enum class Journal { Foreign, MayBeOwn };
+// Why open() refused a file.
+enum class Failure { None, Missing, StrayFile, Damaged, Other };
+
 // Opens the database file read-write, so that SQLite rolls back what a crash
 // left half-written, and only then checks it: the tables and columns the
 // windows need, and SQLite's quick check of every page. A file that is missing,
 // unreadable, not a Mehrsan database or damaged is never created, repaired or
 // shown as empty: the reason comes back in Persian and nothing is written.
-bool open(const QString &file, QString *error = nullptr);
+// A -wal or -shm file beside it (the program never uses WAL), or a journal
+// that is not known to be the program's own, refuses the start untouched. A
+// journal that may be its own is rolled back with the file and the journal
+// kept aside; when the file then fails its checks, both are put back byte for
+// byte.
+bool open(const QString &file, QString *error = nullptr, Journal journal = Journal::Foreign,
+          Failure *failure = nullptr);
 bool isOpen();
 void close();
 // The connection every view runs on. On a server, a connection that was lost

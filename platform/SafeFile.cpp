@@ -55,13 +55,9 @@ bool SafeFile::open()
     if (!QFileInfo(folder).isDir())
         return fail(ENOENT);
 
-    // Hidden files of the same destination left by a writer that was killed.
+    removeLeftovers(m_destination);
     const QString prefix = '.' + target.fileName() + '.';
     QDir dir(folder);
-    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden))
-        if (name.size() == prefix.size() + 6 && name.startsWith(prefix))
-            dir.remove(name);
-
     QByteArray pattern = QFile::encodeName(dir.filePath(prefix + QStringLiteral("XXXXXX")));
     m_fd = ::mkstemp(pattern.data());
     if (m_fd < 0)
@@ -79,6 +75,16 @@ bool SafeFile::open()
     }
     ::fchmod(m_fd, mode);
     return true;
+}
+
+void SafeFile::removeLeftovers(const QString &destination)
+{
+    const QFileInfo target(destination);
+    const QString prefix = '.' + target.fileName() + '.';
+    QDir dir(target.absolutePath());
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        if (name.size() == prefix.size() + 6 && name.startsWith(prefix))
+            dir.remove(name);
 }
 
 bool SafeFile::write(const char *data, qint64 size)

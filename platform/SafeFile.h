@@ -35,6 +35,10 @@ public:
     // Drops what was written; the destination stays as it was.
     void cancel();
 
+    // Removes the hidden files of a destination left by a writer that was cut
+    // off (a kill halfway through a copy). Only while no writer of it runs.
+    static void removeLeftovers(const QString &destination);
+
     // The system's error number and description of the first failure.
     int error() const { return m_error; }
     QString errorString() const { return m_errorString; }

@@ -1,59 +1,184 @@
 #include "shell/ProgramStart.h"
 
+#include "backup/Backup.h"
+#include "calendar/SolarCalendar.h"
 #include "data/Database.h"
 #include "data/DatabaseLock.h"
 #include "data/ServerSettings.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolder.h"
+#include "platform/SafeFile.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
-QString newestBackup(const QString &folder)
+#include <unistd.h>
+
+namespace {
+const QString kError = QStringLiteral("خطا");
+
+QString ending() { return QStringLiteral("\nبرنامه بسته مي شود."); }
+
+QString when(const QDateTime &time)
 {
-    const QFileInfoList backups =
-        QDir(folder).entryInfoList({QStringLiteral("*.mdbB")}, QDir::Files, QDir::Time);
-    return backups.isEmpty() ? QString() : QDir::toNativeSeparators(backups.first().absoluteFilePath());
+    return leftToRight(SolarCalendar::SolarDate(time.date(), 0) + ' ' + time.time().toString(QStringLiteral("HH:mm")));
+}
+
+// The lock: taken, or the operator told who holds it. A lock naming another
+// computer is taken over only after the operator says the program is closed there.
+bool takeLock(const QString &file)
+{
+    QString why;
+    DatabaseLock::Result result = DatabaseLock::take(file, &why);
+    if (result == DatabaseLock::Result::OtherComputer) {
+        const DatabaseLock::Holder h = DatabaseLock::holder();
+        const QString question =
+            QStringLiteral("بانک اطلاعاتي برنامه:\n%1\nاز %2 در دست برنامه در رايانه %3 است (شماره فرايند %4).\n"
+                           "اگر برنامه در آن رايانه باز است، آن را ببنديد و برنامه را در اين رايانه دوباره باز کنيد.\n"
+                           "اگر آن رايانه خاموش شده يا برنامه در آن ناگهان بسته شده است، مي توانيد بانک اطلاعاتي را "
+                           "اين جا باز کنيد؛ اگر برنامه در آن رايانه هنوز باز باشد، داده ها آسيب مي بينند.\n"
+                           "آيا مطمئن هستيد که برنامه در رايانه %3 بسته است؟")
+                .arg(leftToRight(file), when(h.since), leftToRight(h.host), QString::number(h.pid));
+        if (!askYesNo(nullptr, question, kError))
+            return false;
+        result = DatabaseLock::takeOver(file, &why);
+    }
+    switch (result) {
+    case DatabaseLock::Result::Taken:
+        return true;
+    case DatabaseLock::Result::HeldElsewhere:
+        showMessage(nullptr,
+                    QStringLiteral("برنامه هم اکنون باز است و بانک اطلاعاتي آن در حال استفاده است:\n%1\n"
+                                   "در رايانه %2")
+                            .arg(leftToRight(file), leftToRight(why)) + ending(),
+                    kError, QMessageBox::Critical);
+        return false;
+    case DatabaseLock::Result::OtherComputer:
+    case DatabaseLock::Result::Failed:
+        showMessage(nullptr, QStringLiteral("بانک اطلاعاتي برنامه قفل نشد:\n%1\n%2").arg(leftToRight(file), leftToRight(why)) + ending(),
+                    kError, QMessageBox::Critical);
+        return false;
+    }
+    return false;
+}
+
+// Puts the backup in the damaged file's place. The damaged file stays beside
+// it under a dated name, with its journal if it has one.
+bool restoreAtStart(const QString &file, const QString &backup, QString *why)
+{
+    const QString aside = file + QStringLiteral(".damaged-") +
+                          QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
+    if (::link(QFile::encodeName(file).constData(), QFile::encodeName(aside).constData()) != 0 &&
+        !QFile::copy(file, aside)) {
+        *why = QStringLiteral("فايل آسيب ديده کنار گذاشته نشد");
+        return false;
+    }
+    const QString journal = file + QStringLiteral("-journal");
+    if (QFileInfo::exists(journal) && !QFile::rename(journal, aside + QStringLiteral("-journal"))) {
+        QFile::remove(aside);
+        *why = QStringLiteral("فايل %1 کنار گذاشته نشد").arg(leftToRight(journal));
+        return false;
+    }
+    QString error;
+    if (!Backup::copyFile(backup, file, {}, &error, Backup::isSoundDatabase)) {
+        QFile::rename(aside + QStringLiteral("-journal"), journal);
+        QFile::remove(aside);
+        *why = error;
+        return false;
+    }
+    DatabaseLock::followReplacedFile();
+    return Database::open(file, why);
+}
+
+// A damaged database: the operator may put the newest sound backup, or one
+// of his choosing, in its place and go on; or end the program.
+bool offerRestore(const QString &file, const QString &error)
+{
+    const QString folder = ProgramFolder::backupFolder();
+    QString problem = error;
+    for (;;) {
+        const QString sound = newestSoundBackup(folder);
+        QString text = problem + '\n';
+        text += sound.isEmpty() ? QStringLiteral("نسخه پشتيبان سالمي در پوشه Back نيست.")
+                                : QStringLiteral("آخرين نسخه پشتيبان سالم:\n%1").arg(leftToRight(sound));
+        text += QStringLiteral("\n\nبانک اطلاعاتي را مي توان از يک نسخه پشتيبان برگرداند؛ فايل آسيب ديده با نام "
+                               "ديگري کنار آن مي ماند.\n");
+        if (!sound.isEmpty())
+            text += QStringLiteral("بله: همين نسخه پشتيبان برگردانده شود.\n");
+        text += QStringLiteral("باز کردن: نسخه پشتيبان ديگري انتخاب شود.\nخير: برنامه بسته شود.");
+        QMessageBox::StandardButtons buttons = QMessageBox::Open | QMessageBox::No;
+        if (!sound.isEmpty())
+            buttons |= QMessageBox::Yes;
+        const auto answer = Dialogs::current().messageBox(nullptr, text, kError, QMessageBox::Critical, buttons);
+
+        QString backup;
+        if (answer == QMessageBox::Yes && !sound.isEmpty()) {
+            backup = sound;
+        } else if (answer == QMessageBox::Open) {
+            backup = Dialogs::current().openFileName(nullptr, QStringLiteral("انتخاب نسخه پشتيبان"), folder,
+                                                     QStringLiteral("Backup Files (*.mdbB);;All Files (*)"));
+            if (backup.isEmpty())
+                continue;
+            QString why;
+            if (!Backup::isRestorableBackup(backup, &why)) {
+                showMessage(nullptr, QStringLiteral("اين فايل را نمي توان برگرداند:\n%1\n%2").arg(leftToRight(backup), why),
+                            kError, QMessageBox::Critical);
+                continue;
+            }
+            if (!askYesNo(nullptr, QStringLiteral("نسخه پشتيبان\n%1\nبه جاي بانک اطلاعاتي گذاشته شود؟").arg(leftToRight(backup)),
+                          kError))
+                continue;
+        } else {
+            return false;
+        }
+        QString why;
+        if (restoreAtStart(file, backup, &why)) {
+            showTimedMessage(nullptr, QStringLiteral("نسخه پشتيبان برگردانده شد"), 2000);
+            return true;
+        }
+        problem = QStringLiteral("نسخه پشتيبان برگردانده نشد:\n%1\n%2").arg(leftToRight(backup), why);
+    }
+}
+}  // namespace
+
+QString newestSoundBackup(const QString &folder)
+{
+    for (const QFileInfo &backup :
+         QDir(folder).entryInfoList({QStringLiteral("*.mdbB")}, QDir::Files, QDir::Time))
+        if (Backup::isRestorableBackup(backup.absoluteFilePath()))
+            return QDir::toNativeSeparators(backup.absoluteFilePath());
+    return QString();
 }
 
 bool openProgramDatabase()
 {
-    const QString file = ProgramFolder::databaseFile();
-    const QString ending = QStringLiteral("\nبرنامه بسته مي شود.");
     // Tables on a server: no file to lock or check here, the server keeps them whole.
     if (ServerSettings::exists()) {
         QString error;
         if (Database::openStore(&error))
             return true;
-        showMessage(nullptr, error + ending, QStringLiteral("خطا"), QMessageBox::Critical);
+        showMessage(nullptr, error + ending(), kError, QMessageBox::Critical);
         return false;
     }
-    QString why;
-    switch (DatabaseLock::take(file, &why)) {
-    case DatabaseLock::Result::Taken:
-        break;
-    case DatabaseLock::Result::HeldElsewhere:
-        showMessage(nullptr,
-                    QStringLiteral("برنامه هم اکنون باز است و بانک اطلاعاتي آن در حال استفاده است:\n%1\n"
-                                   "در رايانه %2")
-                            .arg(leftToRight(file), leftToRight(why)) + ending,
-                    QStringLiteral("خطا"), QMessageBox::Critical);
+    // The real file, so that a second program folder linked to the same file
+    // meets the same lock and SQLite the same journal.
+    const QString file = DatabaseLock::realFile(ProgramFolder::databaseFile());
+    if (!takeLock(file))
         return false;
-    case DatabaseLock::Result::Failed:
-        showMessage(nullptr, QStringLiteral("بانک اطلاعاتي برنامه قفل نشد:\n%1\n%2").arg(leftToRight(file), leftToRight(why)) + ending,
-                    QStringLiteral("خطا"), QMessageBox::Critical);
-        return false;
-    }
+    // A copy into the database's place that was cut off left its hidden file.
+    SafeFile::removeLeftovers(file);
 
     QString error;
-    if (Database::open(file, &error))
+    Database::Failure failure = Database::Failure::None;
+    const auto journal = DatabaseLock::tookOverLeftLock() ? Database::Journal::MayBeOwn : Database::Journal::Foreign;
+    if (Database::open(file, &error, journal, &failure))
         return true;
+    if (failure == Database::Failure::Damaged && offerRestore(file, error))
+        return true;
+    if (failure != Database::Failure::Damaged)
+        showMessage(nullptr, error + ending(), kError, QMessageBox::Critical);
     DatabaseLock::release();
-    if (QFileInfo::exists(file)) {
-        const QString backup = newestBackup(ProgramFolder::backupFolder());
-        error += backup.isEmpty() ? QStringLiteral("\nنسخه پشتيباني در پوشه Back نيست.")
-                                  : QStringLiteral("\nآخرين نسخه پشتيبان:\n%1").arg(leftToRight(backup));
-    }
-    showMessage(nullptr, error + ending, QStringLiteral("خطا"), QMessageBox::Critical);
     return false;
 }

@@ -3,11 +3,16 @@
 
 // Takes the program folder's database for this run: first the one-program
 // lock beside it, then the database itself, opened and checked. When another
-// copy of the program has it open, or the file is missing, unusable or
-// damaged, the operator gets an error box titled "خطا" saying which file and
-// why (and, for a damaged file, the newest backup in Back/), and the program
-// must end: the file is not written to and nothing is created in its place.
+// copy of the program has it open, or the file is missing or unusable, the
+// operator gets an error box titled "خطا" saying which file and why, and the
+// program must end: the file is not written to and nothing is created in its
+// place. A lock naming another computer is taken over only when the operator
+// confirms that the program is closed there. A damaged file may be replaced,
+// after the operator's choice, by the newest backup that passes SQLite's
+// integrity check or one he picks; the damaged file stays beside it under a
+// dated name, and the program goes on with the restored file.
 bool openProgramDatabase();
 
-// The newest backup file (*.mdbB) in the folder, or empty when there is none.
-QString newestBackup(const QString &folder);
+// The newest backup file (*.mdbB) in the folder that could be restored, or
+// empty when there is none.
+QString newestSoundBackup(const QString &folder);

@@ -1,6 +1,7 @@
 // A damaged database file is never opened as an empty or shorter one: the
-// start names the file, what is wrong and the newest backup, and the program
-// ends without writing to the file.
+// start names the file, what is wrong and the newest sound backup, and either
+// the program ends without writing to the file or, at the operator's word, a
+// backup takes its place and the damaged file stays aside.
 #include "FaultTools.h"
 #include "ScriptedDialogs.h"
 #include "TestFolder.h"
@@ -26,6 +27,8 @@ class DamagedTest : public QObject
 private slots:
     void damagedFileIsRefusedAtStart_data();
     void damagedFileIsRefusedAtStart();
+    void restoreIsOfferedAtADamagedStart_data();
+    void restoreIsOfferedAtADamagedStart();
     void pageDamagedWhileOpenIsAReadError();
     void restoreRefusesABrokenIndex();
 };
@@ -74,7 +77,7 @@ void DamagedTest::damagedFileIsRefusedAtStart()
     QVERIFY(overwrite(file, qint64(page - 1) * size, garbage));
     const QByteArray before = hashOf(file);
 
-    ScriptedDialogs dialogs;
+    ScriptedDialogs dialogs;  // the offer is answered No
     QVERIFY(!openProgramDatabase());
     QVERIFY(!Database::isOpen());
     QCOMPARE(dialogs.shown.size(), 1);
@@ -83,16 +86,73 @@ void DamagedTest::damagedFileIsRefusedAtStart()
     QCOMPARE(box.icon, QMessageBox::Critical);
     QVERIFY2(box.text.contains(file), qPrintable(box.text));
     QVERIFY2(box.text.contains(QStringLiteral("بانک اطلاعاتي آسيب ديده است")), qPrintable(box.text));
-    if (withBackups)
-        QVERIFY2(box.text.contains(QStringLiteral("آخرين نسخه پشتيبان:\n") + leftToRight(newest)), qPrintable(box.text));
-    else
-        QVERIFY2(box.text.contains(QStringLiteral("نسخه پشتيباني در پوشه Back نيست.")), qPrintable(box.text));
-    QVERIFY(box.text.endsWith(QStringLiteral("برنامه بسته مي شود.")));
+    if (withBackups) {
+        QVERIFY2(box.text.contains(QStringLiteral("آخرين نسخه پشتيبان سالم:\n") + leftToRight(newest)), qPrintable(box.text));
+        QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::Open | QMessageBox::No);
+    } else {
+        QVERIFY2(box.text.contains(QStringLiteral("نسخه پشتيبان سالمي در پوشه Back نيست.")), qPrintable(box.text));
+        QCOMPARE(box.buttons, QMessageBox::Open | QMessageBox::No);
+    }
+    QVERIFY(box.text.endsWith(QStringLiteral("خير: برنامه بسته شود.")));
 
-    // Nothing written: the file as it was, no journal, and the lock let go.
+    // Nothing written: the file as it was, no journal, nothing beside it, and the lock let go.
     QCOMPARE(hashOf(file), before);
-    QVERIFY(!QFileInfo::exists(file + "-journal"));
-    QVERIFY(!QFileInfo::exists(DatabaseLock::lockFileFor(file)));
+    QCOMPARE(QDir(folder.path() + "/DBTavor").entryList(QDir::Files | QDir::Hidden), QStringList{"DBTavor.mdb"});
+}
+
+// The operator takes the offer: the newest backup that passes the integrity
+// check (not a newer damaged one), or one he picks, replaces the file; the
+// damaged file stays beside it byte for byte under a dated name, and the
+// program runs on the backup's rows.
+void DamagedTest::restoreIsOfferedAtADamagedStart_data()
+{
+    QTest::addColumn<bool>("picked");
+    QTest::newRow("newest sound backup") << false;
+    QTest::newRow("a backup the operator picks") << true;
+}
+
+void DamagedTest::restoreIsOfferedAtADamagedStart()
+{
+    QFETCH(bool, picked);
+    TestFolder folder;
+    const QString file = folder.databaseFile();
+    const QString back = folder.path() + "/Back/";
+    folder.sql("INSERT INTO IDE (Code) VALUES ('older')");
+    QVERIFY(QFile::copy(file, back + "older.mdbB"));
+    folder.sql("INSERT INTO IDE (Code) VALUES ('sound')");
+    QVERIFY(QFile::copy(file, back + "sound.mdbB"));
+    folder.sql("INSERT INTO IDE (Code) VALUES ('later')");
+    QVERIFY(QFile::copy(file, back + "newest.mdbB"));
+    Database::close();
+    QVERIFY(overwrite(back + "newest.mdbB", 2 * pageSize(file), QByteArray(pageSize(file), '\x5a')));
+    const auto age = [&](const QString &name, int days) {
+        QFile f(back + name);
+        return f.open(QIODevice::ReadWrite) &&
+               f.setFileTime(QDateTime::currentDateTime().addDays(-days), QFileDevice::FileModificationTime);
+    };
+    QVERIFY(age("older.mdbB", 3) && age("sound.mdbB", 2) && age("newest.mdbB", 1));
+    QVERIFY(overwrite(file, qint64(rootPage(file, "IDE") - 1) * pageSize(file), QByteArray(pageSize(file), '\x33')));
+    const QByteArray damaged = hashOf(file);
+
+    ScriptedDialogs dialogs;
+    if (picked) {
+        dialogs.buttonAnswers << QMessageBox::Open << QMessageBox::Yes;
+        dialogs.fileAnswers << back + "older.mdbB";
+    } else {
+        dialogs.buttonAnswers << QMessageBox::Yes;
+    }
+    QVERIFY(openProgramDatabase());
+    QVERIFY(Database::isOpen());
+    QVERIFY2(dialogs.shown.first().text.contains(leftToRight(QDir::toNativeSeparators(back + "sound.mdbB"))),
+             qPrintable(dialogs.shown.first().text));
+    QCOMPARE(dialogs.last().kind, QStringLiteral("timed"));
+    QCOMPARE(folder.sql("SELECT Code FROM IDE"), picked ? QStringList{"older"} : QStringList({"older", "sound"}));
+    QCOMPARE(integrityOf(file), QStringLiteral("ok"));
+    const QStringList aside = QDir(folder.path() + "/DBTavor").entryList({"DBTavor.mdb.damaged-*"}, QDir::Files);
+    QCOMPARE(aside.size(), 1);
+    QCOMPARE(hashOf(folder.path() + "/DBTavor/" + aside.first()), damaged);
+    Database::close();
+    DatabaseLock::release();
 }
 
 // A page that goes bad while the program runs: the list and the CSV export

@@ -1,6 +1,8 @@
 // One program per database: a second start while the first runs is refused
-// in Persian and leaves the file alone; once the first has ended, or crashed,
-// the next start takes the database.
+// in Persian and leaves the file alone, also through a second program folder
+// linked to the same file; once the first has ended, or crashed, the next
+// start takes the database. Locks nobody can hold are taken over; one naming
+// another computer only at the operator's word.
 #include "FaultTools.h"
 #include "ScriptedDialogs.h"
 #include "TestFolder.h"
@@ -10,7 +12,10 @@
 #include "shell/ProgramStart.h"
 
 #include <QFileInfo>
+#include <QSysInfo>
 #include <QtTest>
+
+#include <unistd.h>
 
 using namespace FaultTools;
 
@@ -20,6 +25,11 @@ class InstancesTest : public QObject
 private slots:
     void secondStartIsRefusedWhileTheFirstRuns_data();
     void secondStartIsRefusedWhileTheFirstRuns();
+    void linkedSecondFolderIsRefused_data();
+    void linkedSecondFolderIsRefused();
+    void unreadableLockIsTakenOver_data();
+    void unreadableLockIsTakenOver();
+    void lockOfAnotherComputerAsksFirst();
 };
 
 void InstancesTest::secondStartIsRefusedWhileTheFirstRuns_data()
@@ -80,6 +90,121 @@ void InstancesTest::secondStartIsRefusedWhileTheFirstRuns()
     ScriptedDialogs dialogs;
     QVERIFY(openProgramDatabase());
     QVERIFY(dialogs.shown.isEmpty());
+    Database::close();
+    DatabaseLock::release();
+}
+
+void InstancesTest::linkedSecondFolderIsRefused_data()
+{
+    QTest::addColumn<bool>("symbolic");
+    QTest::newRow("symbolic link") << true;
+    QTest::newRow("hard link") << false;
+}
+
+void InstancesTest::linkedSecondFolderIsRefused()
+{
+    QFETCH(bool, symbolic);
+    TestFolder first;
+    Database::close();
+    QProcess holder;
+    QVERIFY(startChild(holder, first.path(), {QStringLiteral("hold")}));
+    QVERIFY(waitUntilOpen(holder));
+    const QByteArray before = hashOf(first.databaseFile());
+
+    TestFolder second;  // MEHRSAN_HOME is now the second folder
+    Database::close();
+    QVERIFY(QFile::remove(second.databaseFile()));
+    const QByteArray target = QFile::encodeName(first.databaseFile()), link = QFile::encodeName(second.databaseFile());
+    QCOMPARE(symbolic ? ::symlink(target.constData(), link.constData()) : ::link(target.constData(), link.constData()), 0);
+
+    ScriptedDialogs dialogs;
+    QVERIFY(!openProgramDatabase());
+    QVERIFY(!Database::isOpen());
+    QCOMPARE(dialogs.shown.size(), 1);
+    QVERIFY2(dialogs.last().text.startsWith(QStringLiteral("برنامه هم اکنون باز است")), qPrintable(dialogs.last().text));
+    // Through a symbolic link the lock file itself is the first program's, which names it.
+    if (symbolic)
+        QVERIFY2(dialogs.last().text.contains(QStringLiteral("(%1)").arg(holder.processId())), qPrintable(dialogs.last().text));
+    QCOMPARE(hashOf(first.databaseFile()), before);
+    QVERIFY(!QFileInfo::exists(second.databaseFile() + ".lock"));
+
+    holder.write("end\n");
+    holder.closeWriteChannel();
+    QVERIFY(holder.waitForFinished(20000));
+    QVERIFY(openProgramDatabase());  // the first has ended: the file is free through the link too
+    Database::close();
+    DatabaseLock::release();
+}
+
+// What a power cut or a sync tool can leave where the lock file was.
+void InstancesTest::unreadableLockIsTakenOver_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("folder");
+    QTest::newRow("empty file") << QByteArray() << false;
+    QTest::newRow("garbage") << QByteArray("\x01\x02 nothing like a lock \xff") << false;
+    QTest::newRow("number only") << QByteArray("0\n") << false;
+    QTest::newRow("folder") << QByteArray() << true;
+}
+
+void InstancesTest::unreadableLockIsTakenOver()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, folder);
+    TestFolder program;
+    Database::close();
+    const QString lockFile = DatabaseLock::lockFileFor(program.databaseFile());
+    if (folder) {
+        QVERIFY(QDir().mkpath(lockFile));
+        QFile inside(lockFile + "/left by a sync tool");
+        QVERIFY(inside.open(QIODevice::WriteOnly));
+    } else {
+        QFile f(lockFile);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    ScriptedDialogs dialogs;
+    QVERIFY2(openProgramDatabase(), qPrintable(dialogs.last().text));
+    QVERIFY(dialogs.shown.isEmpty());
+    QVERIFY(QFileInfo(lockFile).isFile());
+    // The lock is a real one now: a second program is refused.
+    QProcess second;
+    QVERIFY(startChild(second, program.path(), {QStringLiteral("start")}));
+    QVERIFY(second.waitForFinished(20000));
+    QCOMPARE(second.exitCode(), 3);
+    Database::close();
+    DatabaseLock::release();
+}
+
+// A lock left on another computer sharing the folder: refused with who and
+// since when, and taken over only when the operator confirms.
+void InstancesTest::lockOfAnotherComputerAsksFirst()
+{
+    TestFolder program;
+    Database::close();
+    const QString lockFile = DatabaseLock::lockFileFor(program.databaseFile());
+    QFile f(lockFile);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("4242\nMehrsan\nreception-pc\n" + QSysInfo::machineUniqueId() + "-other\n\n");
+    f.close();
+    const QByteArray lockBefore = hashOf(lockFile);
+    const QByteArray before = hashOf(program.databaseFile());
+    {
+        ScriptedDialogs dialogs;  // No
+        QVERIFY(!openProgramDatabase());
+        QCOMPARE(dialogs.shown.size(), 1);
+        const QString text = dialogs.last().text;
+        QCOMPARE(dialogs.last().buttons, QMessageBox::Yes | QMessageBox::No);
+        for (const QString &part : {leftToRight("reception-pc"), QStringLiteral("4242"),
+                                    QStringLiteral("آيا مطمئن هستيد که برنامه در رايانه")})
+            QVERIFY2(text.contains(part), qPrintable(text));
+        QCOMPARE(hashOf(lockFile), lockBefore);
+        QCOMPARE(hashOf(program.databaseFile()), before);
+    }
+    ScriptedDialogs dialogs;
+    dialogs.buttonAnswers << QMessageBox::Yes;
+    QVERIFY(openProgramDatabase());
+    QVERIFY(hashOf(lockFile) != lockBefore);  // ours now
     Database::close();
     DatabaseLock::release();
 }

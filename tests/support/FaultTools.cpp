@@ -39,6 +39,8 @@ bool waitUntilOpen(QProcess &child, int timeoutMs)
                     return true;
             }
         } else if (child.state() == QProcess::NotRunning) {
+            // What the child said before it ended (a refused start's box) stays readable.
+            qWarning("the child ended before it was open: %s", seen.constData());
             return false;
         }
     }
