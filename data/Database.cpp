@@ -373,6 +373,16 @@ QSqlDatabase connection()
     return db;
 }
 
+QString errorText(const QSqlError &error)
+{
+    if (!error.text().trimmed().isEmpty())
+        return error.text();
+    const QSqlError connectionError = QSqlDatabase::database(kConnection, false).lastError();
+    if (!connectionError.text().trimmed().isEmpty())
+        return connectionError.text();
+    return QStringLiteral("ارتباط با بانک اطلاعاتي برقرار نيست");
+}
+
 QString fileName() { return isOpen() && !s_server ? connection().databaseName() : QString(); }
 
 bool isServer() { return s_server && QSqlDatabase::contains(kConnection); }
@@ -472,7 +482,7 @@ Transaction::Transaction()
     m_active = q.exec(s_server ? "BEGIN" : "BEGIN IMMEDIATE");
     s_inTransaction = m_active;
     if (!m_active)
-        m_error = q.lastError().text();
+        m_error = errorText(q.lastError());
 }
 
 Transaction::~Transaction()
@@ -496,7 +506,7 @@ bool Transaction::commit()
     const bool failedInside = s_server && (!handle || PQtransactionStatus(handle) == PQTRANS_INERROR ||
                                            PQtransactionStatus(handle) == PQTRANS_UNKNOWN);
     if (failedInside || !q.exec("COMMIT")) {
-        m_error = failedInside ? QStringLiteral("تراکنش روي سرور پذيرفته نشد") : q.lastError().text();
+        m_error = failedInside ? QStringLiteral("تراکنش روي سرور پذيرفته نشد") : errorText(q.lastError());
         q.exec("ROLLBACK");
         m_active = false;
         s_inTransaction = false;

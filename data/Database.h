@@ -35,6 +35,9 @@ void close();
 // is opened anew here, so the operation after a failed one finds the server again.
 QSqlDatabase connection();
 QString fileName();
+// The reason a statement failed, as the store gave it; when a statement
+// never reached the store (no connection), why the connection failed.
+QString errorText(const QSqlError &error);
 
 // The program's store: the server named by the connection file in the program
 // folder when there is one, else the database file. *error is in Persian.

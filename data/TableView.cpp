@@ -57,7 +57,7 @@ bool TableView::read(QSqlQuery &query) const
 
 bool TableView::readFailedAt(const QSqlQuery &query) const
 {
-    m_lastError = query.lastError().text();
+    m_lastError = Database::errorText(query.lastError());
     emit readFailed(m_lastError);
     return false;
 }
@@ -195,7 +195,12 @@ bool TableView::commit()
         statement = "UPDATE " + Database::quoted(m_table) + " SET " + sets.join(',') + " WHERE rowid = ?";
     }
     QSqlQuery q(db);
-    q.prepare(statement);
+    // A statement the store would not prepare is refused with its reason,
+    // not run as an empty one.
+    if (!q.prepare(statement)) {
+        m_lastError = Database::errorText(q.lastError());
+        return false;
+    }
     for (const QString &n : names)
         q.addBindValue(m_pending.value(n));
     if (!m_pendingNew)
@@ -209,7 +214,7 @@ bool TableView::commit()
     if (savepoint)
         sp.exec("SAVEPOINT tableview_commit");
     if (!q.exec()) {
-        m_lastError = q.lastError().text();
+        m_lastError = Database::errorText(q.lastError());
         if (savepoint) {
             sp.exec("ROLLBACK TO tableview_commit");
             sp.exec("RELEASE tableview_commit");
@@ -220,7 +225,7 @@ bool TableView::commit()
     if (m_pendingNew)
         newRow = server ? (q.next() ? q.value(0).toLongLong() : -1) : q.lastInsertId().toLongLong();
     if (savepoint && !sp.exec("RELEASE tableview_commit")) {
-        m_lastError = sp.lastError().text();
+        m_lastError = Database::errorText(sp.lastError());
         sp.exec("ROLLBACK TO tableview_commit");
         sp.exec("RELEASE tableview_commit");
         return false;
@@ -256,7 +261,7 @@ bool TableView::deleteCurrent()
     q.prepare("DELETE FROM " + Database::quoted(m_table) + " WHERE rowid = ?");
     q.addBindValue(m_current);
     if (!q.exec()) {
-        m_lastError = q.lastError().text();
+        m_lastError = Database::errorText(q.lastError());
         return false;
     }
     dropPending();

@@ -2,6 +2,7 @@
 # A throw-away PostgreSQL cluster for the tests and benchmarks.
 #   pgcluster.sh start <state folder> [fsync]   initdb + start; writes <state>/url
 #   pgcluster.sh stop-server <state>             stops the server, keeps the data
+#   pgcluster.sh crash-server <state>            stops it as a power cut would (-m immediate)
 #   pgcluster.sh start-server <state>            starts it again on the same port
 #   pgcluster.sh stop <state>                    stops it and removes its data
 # The cluster lives in its own folder under /tmp, runs as the unprivileged user
@@ -42,6 +43,8 @@ start)
   ;;
 stop-server)
   server stop -m fast >/dev/null ;;
+crash-server)
+  server stop -m immediate >/dev/null ;;
 start-server)
   server start >/dev/null ;;
 stop)
@@ -52,5 +55,5 @@ stop)
   rm -f "$state/data" "$state/url" "$state/port" "$state/options"
   ;;
 *)
-  echo "usage: pgcluster.sh start|stop|stop-server|start-server <state folder>" >&2; exit 2 ;;
+  echo "usage: pgcluster.sh start|stop|stop-server|crash-server|start-server <state folder>" >&2; exit 2 ;;
 esac

@@ -1,10 +1,16 @@
+#include "FaultTools.h"
 #include "Render.h"
+#include "ScriptedDialogs.h"
 #include "TestFolder.h"
 
+#include "data/Database.h"
+#include "data/DatabaseLock.h"
 #include "platform/Dialogs.h"
+#include "shell/ProgramStart.h"
 #include "shell/MainWindow.h"
 #include "shell/ThemeChangedNotice.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 
@@ -27,24 +33,41 @@ static RenderRegistration mainWindowThemes("Frm1", [](const QString &outDir) {
     skin->close();
 });
 
-// The boxes a start can end with: the program already open, a damaged file.
+// The boxes a start can end with: the program already open, and, from the
+// real start on real files, a lock of another computer, a stray -wal and a
+// damaged file with a backup to offer.
 static RenderRegistration startRefusals("StartRefusals", [](const QString &outDir) {
-    const QString texts[] = {
-        QStringLiteral("برنامه هم اکنون باز است و بانک اطلاعاتي آن در حال استفاده است:\n") +
-                leftToRight("/home/clinic/Mehrsan/DBTavor/DBTavor.mdb") + QStringLiteral("\nدر رايانه ") +
-                leftToRight("reception (4211)") + QStringLiteral("\nبرنامه بسته مي شود."),
-        QStringLiteral("بانک اطلاعاتي برنامه قابل استفاده نيست:\n") +
-                leftToRight("/home/clinic/Mehrsan/DBTavor/DBTavor.mdb") +
-                QStringLiteral("\nبانک اطلاعاتي آسيب ديده است:\n") +
-                leftToRight("*** in database main ***\nTree 4 page 4: btreeInitPage() returns error code 11") +
-                QStringLiteral("\nآخرين نسخه پشتيبان:\n") +
-                leftToRight(QStringLiteral("/home/clinic/Mehrsan/Back/در تاريخ1405.9.17 ساعت)18.05).mdbB")) +
-                QStringLiteral("\nبرنامه بسته مي شود."),
-    };
     int n = 0;
-    for (const QString &text : texts) {
-        auto *box = new QMessageBox(QMessageBox::Critical, QStringLiteral("خطا"), text, QMessageBox::Ok);
+    const auto save = [&](QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons) {
+        auto *box = new QMessageBox(icon, QStringLiteral("خطا"), text, buttons);
         savePicture(box, outDir, QStringLiteral("StartRefusal-%1").arg(++n));
         box->deleteLater();
-    }
+    };
+    save(QMessageBox::Critical,
+         QStringLiteral("برنامه هم اکنون باز است و بانک اطلاعاتي آن در حال استفاده است:\n") +
+             leftToRight("/home/clinic/Mehrsan/DBTavor/DBTavor.mdb") + QStringLiteral("\nدر رايانه ") +
+             leftToRight("reception (4211)") + QStringLiteral("\nبرنامه بسته مي شود."),
+         QMessageBox::Ok);
+
+    TestFolder folder;
+    Database::close();
+    const QString file = folder.databaseFile();
+    ScriptedDialogs dialogs;
+    dialogs.onShow = [&](const ScriptedDialogs::Shown &shown) { save(shown.icon, shown.text, shown.buttons); };
+
+    QFile lock(DatabaseLock::lockFileFor(file));
+    lock.open(QIODevice::WriteOnly);
+    lock.write("4211\nMehrsan\nreception\nanother-machine\n\n");
+    lock.close();
+    openProgramDatabase();
+    lock.remove();
+
+    QFile::copy(file, file + "-wal");
+    openProgramDatabase();
+    QFile::remove(file + "-wal");
+
+    QFile::copy(file, folder.path() + QStringLiteral("/Back/در تاريخ1405.9.17 ساعت)18.05).mdbB"));
+    FaultTools::overwrite(file, qint64(FaultTools::rootPage(file, "IDE") - 1) * FaultTools::pageSize(file),
+                          QByteArray(FaultTools::pageSize(file), '\x33'));
+    openProgramDatabase();
 });
