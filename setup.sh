@@ -8,7 +8,7 @@ cd "$(dirname "$0")"
 
 packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-translations-l10n
           libgl1-mesa-dev fonts-farsiweb fonts-noto-core fonts-dejavu-core sqlite3 python3 poppler-utils
-          libqt6sql6-psql libpq-dev postgresql)
+          libqt6sql6-psql libpq-dev postgresql libssl-dev signify-openbsd)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -19,7 +19,17 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# The tests' build carries a publisher key of its own, made here with signify,
+# so that they can sign releases; the build to run carries none (a release
+# build names the publisher's key: cmake -DMEHRSAN_UPDATE_KEYS=publisher.pub).
+keys=
+if [ "${1:-run}" = test ]; then
+  mkdir -p build/test-keys
+  [ -f build/test-keys/publisher.sec ] ||
+    signify-openbsd -G -n -p build/test-keys/publisher.pub -s build/test-keys/publisher.sec
+  keys=$PWD/build/test-keys/publisher.pub
+fi
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMEHRSAN_UPDATE_KEYS="$keys" >/dev/null
 cmake --build build -j"$(nproc)"
 
 case "${1:-run}" in

@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/Version.h"
 #include <QWidget>
 
 #include "platform/Skin.h"
@@ -27,7 +28,7 @@ public:
     static MainWindow *current();
 
     static QString programTitle() { return QStringLiteral("Mehrsan"); }
-    static QString versionText() { return QStringLiteral("2.1"); }
+    static QString versionText() { return programVersion(); }
 
     // Hides the five panels and, when there is a subject, re-reads the subject
     // and answer views (dropping anything left pending in them).

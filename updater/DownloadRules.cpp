@@ -35,8 +35,32 @@ qint64 rangeStart(const QString &contentRangeValue)
     return ok ? start : -1;
 }
 
+namespace {
+// "bytes <first>-<last>/<total>", or nothing.
+bool parseRange(const QString &value, qint64 *first, qint64 *last, qint64 *total)
+{
+    static const QRegularExpression form(QStringLiteral(R"(^\s*bytes\s+(\d+)-(\d+)/(\d+)\s*$)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = form.match(value);
+    bool a = false, b = false, c = false;
+    if (m.hasMatch()) {
+        *first = m.captured(1).toLongLong(&a);
+        *last = m.captured(2).toLongLong(&b);
+        *total = m.captured(3).toLongLong(&c);
+    }
+    return a && b && c;
+}
+
+Verdict failure(const QString &error)
+{
+    Verdict v;
+    v.error = error;
+    return v;
+}
+}  // namespace
+
 Verdict examineResponse(const QString &headerText, const QString &contentLengthValue, const QString &url,
-                        const QString &contentRangeValue)
+                        const QString &contentRangeValue, const QString &contentEncodingValue)
 {
     Verdict v;
     const QString status = statusField(headerText);
@@ -48,10 +72,28 @@ Verdict examineResponse(const QString &headerText, const QString &contentLengthV
         return v;
     }
     if (status == QLatin1String("200") || status == QLatin1String("206")) {
+        // Two Content-Length headers arrive joined ("1000, 20051"): no one length.
+        static const QRegularExpression plainNumber(QStringLiteral(R"(^\s*\d+\s*$)"));
+        if (!contentLengthValue.trimmed().isEmpty() && !plainNumber.match(contentLengthValue).hasMatch())
+            return failure(errorOccurred(QStringLiteral("the server's Content-Length \"%1\" is not one plain number")
+                                             .arg(contentLengthValue.trimmed())));
+        // The bytes must be the file itself, not a compressed form of it.
+        const QString encoding = contentEncodingValue.trimmed();
+        if (!encoding.isEmpty() && encoding.compare(QLatin1String("identity"), Qt::CaseInsensitive) != 0)
+            return failure(errorOccurred(QStringLiteral("the server sent the file encoded as \"%1\"").arg(encoding)));
         v.expected = contentLength(contentLengthValue, &v.lengthKnown);
-        if (!v.lengthKnown) {
-            v.error = errorOccurred(unknownLengthDescription());
-            return v;
+        if (!v.lengthKnown)
+            return failure(errorOccurred(unknownLengthDescription()));
+        // Every request asks for the whole file: a 206 must say it is the whole file.
+        if (status == QLatin1String("206")) {
+            qint64 first = -1, last = -1, total = -1;
+            if (contentRangeValue.trimmed().isEmpty())
+                return failure(errorOccurred(QStringLiteral("the server sent part of the file without saying which part (no Content-Range)")));
+            if (!parseRange(contentRangeValue, &first, &last, &total) || first != 0 || last != total - 1
+                || total != v.expected)
+                return failure(errorOccurred(QStringLiteral("the server sent only part of the file (Content-Range: %1, Content-Length: %2)")
+                                                 .arg(contentRangeValue.trimmed())
+                                                 .arg(v.expected)));
         }
         v.action = Verdict::ReadBody;
         return v;

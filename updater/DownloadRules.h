@@ -29,10 +29,14 @@ struct Verdict {
 // What the response says to do. `contentLengthValue` is the value of the
 // Content-Length header (empty when absent); `url` names the file in the
 // not-found message. `contentRangeValue` is that of Content-Range: every
-// request asks for the file from its first byte, so a 206 that says it starts
-// elsewhere is refused rather than saved as the file.
+// request asks for the whole file, so a 206 must say "bytes 0-(N-1)/N" with N
+// its Content-Length; one that starts elsewhere, stops short or says nothing
+// is refused rather than saved as the file. A Content-Length that is not one
+// plain number (two headers arrive joined as "1000, 20051") and a
+// Content-Encoding other than identity are refused too.
 Verdict examineResponse(const QString &headerText, const QString &contentLengthValue, const QString &url,
-                        const QString &contentRangeValue = QString());
+                        const QString &contentRangeValue = QString(),
+                        const QString &contentEncodingValue = QString());
 
 // The first byte a Content-Range value ("bytes 500-999/1000") says the body
 // starts at; -1 when it says no start.

@@ -24,6 +24,16 @@ public:
                       const QString &Password = QString());
     void Cancel();
 
+    // The next download must be exactly this long with this SHA-256 (32
+    // bytes), or it ends as an error and the destination stays as it was.
+    // The hash is taken as the bytes stream in. Cleared by every download.
+    void expect(qint64 size, const QByteArray &sha256);
+
+    // A small document (a manifest, a signature) read whole into memory: the
+    // body of a plain 200 of at most maxBytes, or empty with *error set.
+    // Cancel works meanwhile.
+    QByteArray fetchSmall(const QString &url, qint64 maxBytes, QString *error);
+
     bool isDownloading() const { return m_running; }
     bool cancelRequested() const { return bCancel; }
     // Bytes received by the download that runs or ran last.
@@ -46,4 +56,6 @@ private:
     bool m_running = false;
     qint64 m_received = 0;
     int m_stallTimeoutMs = 60000;
+    qint64 m_expectedSize = -1;
+    QByteArray m_expectedHash;
 };

@@ -5,6 +5,8 @@
 #include "platform/LeadingNumber.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Twips.h"
+#include "platform/Version.h"
+#include "updater/UpdateKeys.h"
 #include "updater/FileDownloader.h"
 #include "updater/GetFileName.h"
 
@@ -32,6 +34,24 @@ ProgressWindow::Ender &ender()
 }  // namespace
 
 void ProgressWindow::setProgramEnder(Ender e) { ender() = std::move(e); }
+
+namespace {
+std::optional<QList<ReleaseManifest::PublisherKey>> &keysForTest()
+{
+    static std::optional<QList<ReleaseManifest::PublisherKey>> keys;
+    return keys;
+}
+}  // namespace
+
+QList<ReleaseManifest::PublisherKey> ProgressWindow::publisherKeys()
+{
+    return keysForTest() ? *keysForTest() : compiledUpdateKeys();
+}
+
+void ProgressWindow::setPublisherKeysForTest(std::optional<QList<ReleaseManifest::PublisherKey>> keys)
+{
+    keysForTest() = std::move(keys);
+}
 
 void ProgressWindow::endProgram()
 {
@@ -137,9 +157,45 @@ void ProgressWindow::downloadOrCancel()
                     QMessageBox::Critical);
         return;
     }
+    // Without a publisher key nothing downloaded could ever be trusted.
+    if (publisherKeys().isEmpty()) {
+        showMessage(this, ReleaseManifest::problemText({}), QStringLiteral("Error"), QMessageBox::Critical);
+        return;
+    }
     m_downloadButton->setText(kCancel);
     m_progressBar->setValue(0);
+    if (!checkRelease(address))
+        return;
     m_downloader->DownloadFile(address, ProgramFolder::file(name));
+}
+
+bool ProgressWindow::checkRelease(const QString &address)
+{
+    QString why;
+    const QByteArray manifest = m_downloader->fetchSmall(address + QStringLiteral(".manifest"), 4096, &why);
+    if (m_downloader->cancelRequested())
+        return false;
+    QByteArray signature;
+    if (why.isEmpty())
+        signature = m_downloader->fetchSmall(address + QStringLiteral(".manifest.sig"), 1024, &why);
+    if (m_downloader->cancelRequested())
+        return false;
+    QString problem;
+    if (!why.isEmpty()) {
+        problem = ReleaseManifest::fetchFailedText(
+            manifest.isEmpty() ? QStringLiteral("فهرست امضاشده نسخه تازه") : QStringLiteral("امضاي نسخه تازه"), why);
+    } else {
+        const ReleaseManifest::Verdict verdict = ReleaseManifest::check(manifest, signature, publisherKeys(),
+                                                                         programVersion(), setupProgram());
+        if (verdict.problem == ReleaseManifest::Problem::None) {
+            m_downloader->expect(verdict.manifest.size, verdict.manifest.sha256);
+            return true;
+        }
+        problem = ReleaseManifest::problemText(verdict);
+    }
+    showMessage(this, problem, QStringLiteral("Error"), QMessageBox::Critical);
+    backToIdle();
+    return false;
 }
 
 void ProgressWindow::backToIdle()

@@ -1,7 +1,10 @@
 #pragma once
+#include "updater/ReleaseManifest.h"
+
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 class FileDownloader;
 class QLabel;
@@ -28,6 +31,11 @@ public:
     using Ender = std::function<void()>;
     static void setProgramEnder(Ender ender);  // empty function restores the real one
 
+    // The publisher keys a release must be signed with: those compiled into
+    // the program. Tests of a build without keys put an empty list here.
+    static QList<ReleaseManifest::PublisherKey> publisherKeys();
+    static void setPublisherKeysForTest(std::optional<QList<ReleaseManifest::PublisherKey>> keys);
+
     FileDownloader *downloader() const { return m_downloader; }
 
 protected:
@@ -35,6 +43,8 @@ protected:
 
 private:
     void downloadOrCancel();
+    // Fetches and checks the signed manifest; false after the operator was told why.
+    bool checkRelease(const QString &address);
     void exitNow();
     void onComplete();
     void onError(const QString &strError);

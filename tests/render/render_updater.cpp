@@ -3,8 +3,10 @@
 
 #include "info/UpdateWindow.h"
 #include "updater/ProgressWindow.h"
+#include "updater/ReleaseManifest.h"
 
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -20,6 +22,29 @@ static RenderRegistration progressWindow("Progress", [](const QString &outDir) {
     busy->findChild<QLabel *>("Label4")->setText(QStringLiteral("37"));
     savePicture(busy, outDir, "Progress-downloading");
     delete busy;
+});
+
+// The boxes Zelqupdate shows when a release is not the publisher's, drawn
+// from the texts the updater uses.
+static RenderRegistration releaseRefusals("ReleaseRefusals", [](const QString &outDir) {
+    using namespace ReleaseManifest;
+    Verdict noKeys, badSignature, older;
+    noKeys.problem = Problem::NoKeys;
+    badSignature.problem = Problem::BadSignature;
+    older.problem = Problem::NotNewer;
+    older.manifest.version = QStringLiteral("2.0");
+    const QList<QPair<QString, QString>> boxes = {
+        {"Zelqupdate-nokeys", problemText(noKeys)},
+        {"Zelqupdate-badsignature", problemText(badSignature)},
+        {"Zelqupdate-older", problemText(older)},
+        {"Zelqupdate-hash", hashMismatchText()},
+    };
+    for (const auto &[name, text] : boxes) {
+        auto *box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok);
+        box->setTextFormat(Qt::PlainText);
+        savePicture(box, outDir, name);
+        box->deleteLater();
+    }
 });
 
 static RenderRegistration updateWindow("FrmUpdate", [](const QString &outDir) {

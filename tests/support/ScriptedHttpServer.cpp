@@ -40,6 +40,12 @@ void ScriptedHttpServer::respondOk(const QByteArray &body)
     respond("HTTP/1.1 200 OK", {"Content-Length: " + QByteArray::number(body.size()), "Connection: close"}, body);
 }
 
+void ScriptedHttpServer::serveFile(const QByteArray &path, const QByteArray &body)
+{
+    m_fixed.insert(path, "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) +
+                             "\r\nConnection: close\r\n\r\n" + body);
+}
+
 void ScriptedHttpServer::respondTrickled(const QByteArray &head, const QByteArray &body, int piece, int delayMs,
                                          Ending ending)
 {
@@ -65,6 +71,13 @@ void ScriptedHttpServer::accept()
             m_requests.append(request);
             if (onRequest)
                 onRequest(request);
+            // A path with an answer of its own gets it whole, then the close.
+            const QByteArray path = request.mid(request.indexOf(' ') + 1).split(' ').value(0);
+            if (m_fixed.contains(path)) {
+                socket->write(m_fixed.value(path));
+                socket->disconnectFromHost();
+                return;
+            }
             m_sent = 0;
             serve(socket);
         });

@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -41,6 +42,9 @@ public:
                  Ending ending = Ending::Close);
     // A 200 response with Content-Length.
     void respondOk(const QByteArray &body);
+    // A plain 200 with this body for requests of this path ("/a/b.txt"),
+    // whatever the script says for the others.
+    void serveFile(const QByteArray &path, const QByteArray &body);
     // Headers at once, then the body in pieces of `piece` bytes, `delayMs` apart.
     void respondTrickled(const QByteArray &head, const QByteArray &body, int piece, int delayMs,
                          Ending ending = Ending::Close);
@@ -59,6 +63,7 @@ private:
 
     QTcpServer m_server;
     QList<Step> m_steps;
+    QHash<QByteArray, QByteArray> m_fixed;
     Ending m_ending = Ending::Close;
     QList<QByteArray> m_requests;
     int m_connections = 0;

@@ -100,7 +100,6 @@ private slots:
     {
         QTest::addColumn<QByteArray>("status");
         QTest::newRow("200") << QByteArray("HTTP/1.1 200 OK");
-        QTest::newRow("206") << QByteArray("HTTP/1.1 206 Partial Content");
     }
     void zeroLengthKeepsTheOldFile()
     {

@@ -1,3 +1,4 @@
+#include "ReleaseSigning.h"
 #include "ScriptedDialogs.h"
 #include "ScriptedHttpServer.h"
 #include "platform/Desktop.h"
@@ -15,6 +16,8 @@ class ProgressWindowTest : public QObject
     Q_OBJECT
 
     QTemporaryDir m_home;
+    QTemporaryDir m_keys;
+    SignifyKey m_key{m_keys.path(), "publisher"};
     ScriptedHttpServer *m_server = nullptr;
     ScriptedDialogs *m_dialogs = nullptr;
     QStringList m_started;
@@ -25,7 +28,16 @@ class ProgressWindowTest : public QObject
     static QPushButton *button(QWidget *w, const char *name) { return w->findChild<QPushButton *>(name); }
     static QProgressBar *bar(QWidget *w) { return w->findChild<QProgressBar *>("ProgressBar"); }
 
+    // The publisher's signed manifest of this setup, beside it on the site.
+    void publish(const QByteArray &setup)
+    {
+        const QByteArray manifest = manifestFor(setup);
+        m_server->serveFile("/Soft/Zelq/setup-Zelq.exe.manifest", manifest);
+        m_server->serveFile("/Soft/Zelq/setup-Zelq.exe.manifest.sig", m_key.sign(manifest));
+    }
+
 private slots:
+    void initTestCase() { QVERIFY2(m_key.isValid(), "signify-openbsd made no key (bash setup.sh installs it)"); }
     void init()
     {
         QFile::remove(setupFile());
@@ -41,9 +53,13 @@ private slots:
             return m_startSucceeds;
         });
         ProgressWindow::setProgramEnder([this] { ++m_ended; });
+        ProgressWindow::setPublisherKeysForTest(QList{m_key.publisherKey()});
+        // The length the long downloads below announce.
+        publish(QByteArray(100000, 'x'));
     }
     void cleanup()
     {
+        ProgressWindow::setPublisherKeysForTest(std::nullopt);
         Desktop::setLauncher({});
         ProgressWindow::setProgramEnder({});
         delete m_dialogs;
@@ -73,6 +89,7 @@ private slots:
     void downloadStartsTheSetupAndEnds()
     {
         const QByteArray body(5000, 's');
+        publish(body);
         m_server->respondOk(body);
         ProgressWindow w;
         QString captionDuringDownload;
@@ -101,6 +118,7 @@ private slots:
 
     void setupThatCannotStartIsReported()
     {
+        publish("MZ");
         m_server->respondOk("MZ");
         m_startSucceeds = false;
         ProgressWindow w;
@@ -152,6 +170,7 @@ private slots:
         QCOMPARE(m_ended, 0);
         QVERIFY(!QFile::exists(setupFile()));
         // From idle a new download can start again.
+        publish("again");
         m_server->respondOk("again");
         QTest::mouseClick(button(&w, "cmdUpdate"), Qt::LeftButton);
         QCOMPARE(m_started, QStringList{setupFile()});
