@@ -9,6 +9,7 @@
 
 int main(int argc, char *argv[])
 {
+    keepFilesPrivate();
     // The server tasks run without windows, so also where no screen is.
     if (argc > 1 && QByteArray(argv[1]).startsWith("--")) {
         QCoreApplication tool(argc, argv);

@@ -5,6 +5,7 @@
 
 int main(int argc, char *argv[])
 {
+    keepFilesPrivate();
     // The download runs one pass of the event loop per 1 KB chunk; Qt's own
     // event dispatcher makes that pass several times cheaper than GLib's.
     if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))

@@ -157,6 +157,8 @@ Result lock(const QString &databaseFile, bool overrideOtherComputer, QString *wh
         if (!clearBrokenLock(path) || !lock->tryLock(0))
             return failed(path, lock->error(), why);
     }
+    // It names this computer and process: its owner's alone, like the records.
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     state().lock = std::move(lock);
     state().databaseFile = real;
     state().tookOver = leftBehind;

@@ -97,7 +97,9 @@ bool ServerSettings::write(QString *why) const
     text += "database=" + database.toUtf8() + "\n";
     text += "user=" + user.toUtf8() + "\n";
     text += "sslmode=" + sslMode.toUtf8() + "\n";
-    if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.flush() || !out.commit()) {
+    // It names the server and the user of the records: its owner's alone.
+    if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(QFile::ReadOwner | QFile::WriteOwner) ||
+        out.write(text) != text.size() || !out.flush() || !out.commit()) {
         if (why)
             *why = QStringLiteral("فايل اتصال نوشته نشد: %1\n%2").arg(file(), out.errorString());
         return false;

@@ -63,17 +63,9 @@ bool SafeFile::open()
     if (m_fd < 0)
         return fail(errno);
     m_temp = QFile::decodeName(pattern);
-    // The new file gets the old one's permissions, or the usual ones.
-    struct stat old;
-    mode_t mode;
-    if (::stat(QFile::encodeName(m_destination).constData(), &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    ::fchmod(m_fd, mode);
+    // What is written holds records: its owner's alone, whatever the umask
+    // (mkstemp makes it so; said again for whoever reads this).
+    ::fchmod(m_fd, 0600);
     return true;
 }
 

@@ -4,9 +4,9 @@
 #include <functional>
 
 // Writes a file so that it replaces its destination only when every byte is
-// verifiably on disk. The bytes go to a hidden file beside the destination,
-// each write straight to the system (no buffer that could fail later
-// unnoticed); commit() syncs it, checks that the file on disk is exactly as
+// verifiably on disk, readable and writable by its owner alone (0600). The
+// bytes go to a hidden file beside the destination, each write straight to
+// the system (no buffer that could fail later unnoticed); commit() syncs it, checks that the file on disk is exactly as
 // long as what was written, and only then renames it over the destination.
 // Any failure, or destruction before commit(), removes the hidden file and
 // leaves the destination as it was.

@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <sys/stat.h>
+
 void setUpApplication(QApplication &app)
 {
     QFont::insertSubstitution(QStringLiteral("B Nazanin"), QStringLiteral("Nazli"));
@@ -26,3 +28,5 @@ void setUpApplication(QApplication &app)
     font.setPointSize(12);
     app.setFont(font);
 }
+
+void keepFilesPrivate() { ::umask(077); }

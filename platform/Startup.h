@@ -6,3 +6,8 @@ class QApplication;
 // own texts in Persian, and the Persian typefaces the windows name mapped to
 // the fonts that are installed.
 void setUpApplication(QApplication &app);
+
+// Every file the programs write holds health records, or leads to them: files
+// are made for their owner alone (umask 077), before anything is written.
+// Called first thing in main().
+void keepFilesPrivate();

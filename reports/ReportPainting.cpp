@@ -110,7 +110,8 @@ void PagedReport::render(QPagedPaintDevice *device) const
 bool PagedReport::saveAsPdf(const QString &file, const QString &title, QString *error) const
 {
     QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly)) {
+    // A report of named subjects is its owner's alone, wherever it is saved.
+    if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(QFile::ReadOwner | QFile::WriteOwner)) {
         if (error)
             *error = QStringLiteral("فايل گزارش ساخته نشد:\n%1\n%2").arg(QDir::toNativeSeparators(file),
                                                                         out.errorString());

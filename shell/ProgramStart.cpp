@@ -64,6 +64,17 @@ bool takeLock(const QString &file)
     return false;
 }
 
+// The records are their owner's alone: a database file that others may read
+// (copied under a loose umask, say) is made 0600 when it is ours to change.
+void keepPrivate(const QString &file)
+{
+    const QFileInfo fi(file);
+    const auto others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
+                        QFile::WriteOther | QFile::ExeOther;
+    if (fi.exists() && fi.ownerId() == ::geteuid() && (fi.permissions() & others))
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+}
+
 // Puts the backup in the damaged file's place. The damaged file stays beside
 // it under a dated name, with its journal if it has one.
 bool restoreAtStart(const QString &file, const QString &backup, QString *why)
@@ -169,6 +180,7 @@ bool openProgramDatabase()
         return false;
     // A copy into the database's place that was cut off left its hidden file.
     SafeFile::removeLeftovers(file);
+    keepPrivate(file);
 
     QString error;
     Database::Failure failure = Database::Failure::None;

@@ -31,7 +31,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-prefix="$work/prefix"
+# A prefix with shell syntax in its name: nothing the launcher writes may run it.
+prefix="$work/pre'fix \$(touch $work/pwned)"
 (umask 022 && cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1) \
   || { cat "$work/install.log"; echo "FAIL: cmake --install"; exit 1; }
 mkdir -p "$work/plugins/generic"
@@ -44,6 +45,13 @@ mkdir -p "$site/Soft/Zelq"
 echo "9.9" >"$site/Soft/Zelq/LastVersion.txt"
 printf '%s\n' '#!/bin/sh' 'here="$(dirname "$(readlink -f "$0")")"' 'id -un >"$here/setup-ran"' \
   >"$site/Soft/Zelq/setup-Zelq.exe"
+# Signed by the test build's publisher key, as the publisher signs a release.
+secret="$(sed -n 's/^MEHRSAN_UPDATE_KEYS:[A-Z]*=\(.*\)\.pub$/\1.sec/p' "$build/CMakeCache.txt" | cut -d';' -f1)"
+[ -f "$secret" ] || { echo "SKIP: the build has no publisher key (bash setup.sh test makes one)"; exit 77; }
+setup="$site/Soft/Zelq/setup-Zelq.exe"
+printf 'version 9.9\nfile setup-Zelq.exe\nsize %s\nsha256 %s\n' "$(stat -c %s "$setup")" \
+  "$(sha256sum "$setup" | cut -d' ' -f1)" >"$setup.manifest"
+signify-openbsd -S -s "$secret" -m "$setup.manifest" || { echo "FAIL: signify"; exit 1; }
 chmod -R a+rX "$site"
 python3 -u -c '
 import functools, http.server, sys
@@ -70,6 +78,7 @@ snapshot >"$work/installed-before"
 as_nobody() {
   local steps="$1"
   shift
+  umask 022
   timeout 120 runuser -u nobody -- env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 \
     QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES='qt.qpa.*=false' \
     QT_PLUGIN_PATH="$work/plugins" QT_QPA_GENERIC_PLUGINS=mehrsanuidriver \
@@ -113,6 +122,24 @@ ln -s "$userfolder/Zelqupdate" "$work/links/zelq"
 as_nobody "Progress/cmdUpdate" env MEHRSAN_HOME="$work/links" "$work/links/zelq"
 expect_setup_in_user_folder "started through a link"
 check '[ ! -e "$work/links/setup-Zelq.exe" ]' "nothing landed beside the link"
+
+# The records are the user's alone: every folder 0700, every file 0600 (0700
+# for the two programs to run), whatever the umask; another user reads nothing.
+loose="$(find "$userfolder" \( -type d ! -perm 700 \) -o \( -type f -perm /077 \) | head -3)"
+check '[ -z "$loose" ]' "every folder is 0700 and no file is open to others ($loose)"
+check '[ "$(stat -c %a "$userfolder/DBTavor/DBTavor.mdb")" = 600 ]' "the database is 0600"
+other_reads=0
+while IFS= read -r f; do
+  runuser -u daemon -- head -c1 "$f" >/dev/null 2>&1 && other_reads=$((other_reads + 1))
+done < <(find "$userfolder" -type f)
+check '[ "$other_reads" = 0 ]' "another user reads none of the files ($other_reads read)"
+# A folder made loose before is tightened by the next start.
+chmod 755 "$userfolder" "$userfolder/Back"
+chmod 644 "$userfolder/DBTavor/DBTavor.mdb"
+as_nobody "" env MEHRSAN_UI_QUIT_AFTER_MS=2000 "$prefix/bin/mehrsan"
+check '[ "$(stat -c %a "$userfolder")/$(stat -c %a "$userfolder/Back")/$(stat -c %a "$userfolder/DBTavor/DBTavor.mdb")" = 700/700/600 ]' \
+  "the launcher tightens a folder made loose before"
+check '[ ! -e "$work/pwned" ]' "nothing in the install path was run as a command"
 
 # The installed folder is as installed: nothing written, nothing changed.
 snapshot >"$work/installed-after"
