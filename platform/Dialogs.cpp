@@ -60,6 +60,7 @@ QMessageBox::StandardButton QtDialogs::messageBox(QWidget *owner, const QString 
                                                   QMessageBox::StandardButtons buttons)
 {
     QMessageBox box(icon, title, text, buttons, owner);
+    box.setTextFormat(Qt::PlainText);  // codes, names and server messages are text
     return QMessageBox::StandardButton(box.exec());
 }
 
@@ -125,6 +126,7 @@ void QtDialogs::showTimedMessage(QWidget *owner, const QString &text, int delayM
     timer->start(delayMs);
 
     QMessageBox box(QMessageBox::NoIcon, timedTitle(), text, QMessageBox::Ok, owner);
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::Ok);
     box.exec();
 }

@@ -2,14 +2,34 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
 #include <sys/stat.h>
 
+namespace {
+// Labels show names, item texts, clinic names and server messages: text from
+// users, files and servers, never markup. Every label of both programs, those
+// of message boxes too, is set to plain text before it is first shown.
+class PlainTextLabels : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Polish)
+            if (auto *label = qobject_cast<QLabel *>(watched))
+                label->setTextFormat(Qt::PlainText);
+        return false;
+    }
+};
+}  // namespace
+
 void setUpApplication(QApplication &app)
 {
+    app.installEventFilter(new PlainTextLabels(&app));
     QFont::insertSubstitution(QStringLiteral("B Nazanin"), QStringLiteral("Nazli"));
     QFont::insertSubstitution(QStringLiteral("B Titr"), QStringLiteral("Titr"));
     QFont::insertSubstitution(QStringLiteral("B Mitra"), QStringLiteral("Noto Naskh Arabic"));

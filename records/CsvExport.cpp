@@ -23,10 +23,15 @@ QStringList header()
 
 QString field(const QString &text)
 {
-    // A spreadsheet runs a cell starting with these as a formula; the leading
+    // A spreadsheet runs a cell starting with these as a formula, also after
+    // blanks (a no-break space too) and in their full-width forms; the leading
     // quote makes it show the text as it is.
-    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
-    const QString value = !text.isEmpty() && formulaStarts.contains(text.at(0)) ? '\'' + text : text;
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r\uFF1D\uFF0B\uFF0D\uFF20");
+    qsizetype first = 0;
+    while (first < text.size() && text.at(first).isSpace() && text.at(first) != '\t' && text.at(first) != '\r')
+        ++first;
+    const bool formula = first < text.size() && formulaStarts.contains(text.at(first));
+    const QString value = formula ? '\'' + text : text;
     if (!value.contains(',') && !value.contains('"') && !value.contains('\n') && !value.contains('\r'))
         return value;
     QString quoted = value;

@@ -14,8 +14,9 @@ namespace CsvExport {
 
 QStringList header();
 // One field, quoted when it holds a comma, a quote or a line break. A field
-// starting with = + - @, a tab or a carriage return gets a leading ' so that
-// spreadsheets show it as text instead of running it as a formula.
+// whose first character that is not white space is = + - @ (or their
+// full-width forms), or that starts with a tab or a carriage return, gets a
+// leading ' so that spreadsheets show it as text instead of running it.
 QString field(const QString &value);
 
 // progress(done, total) is called every few hundred rows and may pump events;

@@ -230,6 +230,9 @@ void TestRunWindow::buildItemPage()
 {
     m_itemLabel = new QLabel(this);
     m_itemLabel->setObjectName(QStringLiteral("SkinLbl5"));
+    // Item texts come from the item editor or a server's operator: shown as
+    // written, never as markup.
+    m_itemLabel->setTextFormat(Qt::PlainText);
     m_itemLabel->setGeometry(twipsRect(480, 3360, 8535, 1455));
     m_itemLabel->setFont(persianFont("B Nazanin", kItemPoints, true));
     m_itemLabel->setWordWrap(true);

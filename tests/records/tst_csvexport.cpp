@@ -96,7 +96,15 @@ void CsvExportTest::formulaCellsBecomeText_data()
     QTest::newRow("CR, quoted as well") << "\r=x" << "\"'\r=x\"";
     QTest::newRow("= with a comma") << "=HYPERLINK(\"a\",1)" << "\"'=HYPERLINK(\"\"a\"\",1)\"";
     QTest::newRow("inside is left") << "a=b-c" << "a=b-c";
-    QTest::newRow("blank first") << " =x" << " =x";
+    QTest::newRow("blank first") << " =HYPERLINK(\"h\")" << "\"' =HYPERLINK(\"\"h\"\")\"";
+    QTest::newRow("no-break space first") << QStringLiteral("\u00A0=1") << QStringLiteral("'\u00A0=1");
+    QTest::newRow("newline, then +") << "\n+1" << "\"'\n+1\"";
+    QTest::newRow("full-width =") << QStringLiteral("\uFF1D1") << QStringLiteral("'\uFF1D1");
+    QTest::newRow("full-width +") << QStringLiteral("\uFF0B1") << QStringLiteral("'\uFF0B1");
+    QTest::newRow("full-width -") << QStringLiteral("\uFF0D1") << QStringLiteral("'\uFF0D1");
+    QTest::newRow("full-width @") << QStringLiteral("\uFF20A1") << QStringLiteral("'\uFF20A1");
+    QTest::newRow("blanks only") << "   " << "   ";
+    QTest::newRow("blank, then a word") << " x=1" << " x=1";
     QTest::newRow("Persian") << QStringLiteral("علي") << QStringLiteral("علي");
 }
 

@@ -78,6 +78,7 @@ private slots:
 
     void startNeedsSubjectAndKnownCode();
     void instructionPageThenStart();
+    void itemTextIsShownAsWritten();
     void everyItemCodedBothDirections();
     void storedAnswersPreselected();
     void counterCases();
@@ -194,6 +195,24 @@ void TestRunWindowTest::startNeedsSubjectAndKnownCode()
     // A code with a quote in it is found like any other.
     m_folder->addSubject("o'neil");
     QVERIFY(run("o'neil", [](TestRunWindow *) {}));
+}
+
+// An item text is text: markup in it (from the item editor or a server's
+// operator) is shown as written, never run as rich text.
+void TestRunWindowTest::itemTextIsShownAsWritten()
+{
+    m_folder->addSubject("k1");
+    const QString markup = QStringLiteral("<img src=\"x.png\"><span style=\"color:white\">پنهان</span> من <b>شادم</b>");
+    m_folder->sql("UPDATE QU SET QUs = ? WHERE ID = '1'", {markup});
+    QVERIFY(run("k1", [&](TestRunWindow *w) {
+        click(w, "Command1");
+        auto *label = child<QLabel>(w, "SkinLbl5");
+        QCOMPARE(label->text(), markup);
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        // Every other label of the window too, and the clinic's name on the main window.
+        for (QLabel *other : w->findChildren<QLabel *>())
+            QVERIFY2(other->textFormat() == Qt::PlainText, qPrintable(other->objectName()));
+    }));
 }
 
 void TestRunWindowTest::instructionPageThenStart()
