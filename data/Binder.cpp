@@ -1,5 +1,6 @@
 #include "data/Binder.h"
 
+#include "data/FieldRules.h"
 #include "data/TableView.h"
 
 #include <QComboBox>
@@ -52,8 +53,12 @@ void Binder::bind(QWidget *control, TableView *view, const QString &column)
         m_watched.append(view);
         connect(view, &TableView::currentChanged, this, [this, view] { refresh(view); });
     }
-    if (auto *e = qobject_cast<QLineEdit *>(control))
+    if (auto *e = qobject_cast<QLineEdit *>(control)) {
+        // A field takes no more than its column holds (a paste is cut there).
+        if (e->maxLength() > FieldRules::maxLength(view->table(), column))
+            e->setMaxLength(FieldRules::maxLength(view->table(), column));
         connect(e, &QLineEdit::textChanged, this, [this, control] { store(control); });
+    }
     else if (auto *c = qobject_cast<QComboBox *>(control))
         connect(c, &QComboBox::currentTextChanged, this, [this, control] { store(control); });
     else if (auto *p = qobject_cast<QPlainTextEdit *>(control))
@@ -108,9 +113,19 @@ void Binder::store(QWidget *control)
     if (m_showing)
         return;
     if (Binding *b = find(control)) {
+        // What was typed or pasted loses the control characters (a NUL above
+        // all) and whatever goes past the column's length; the field shows
+        // what is kept.
+        const QString typed = controlText(control);
+        const QString kept = FieldRules::accepted(b->view->table(), b->column, typed);
+        if (kept != typed && !qobject_cast<QLabel *>(control)) {
+            m_showing = true;
+            setControlText(control, kept);
+            m_showing = false;
+        }
         // Nothing to store when the value is what the row already holds.
-        if (!b->view->hasPending() && b->view->field(b->column) == controlText(control))
+        if (!b->view->hasPending() && b->view->field(b->column) == kept)
             return;
-        b->view->setField(b->column, controlText(control));
+        b->view->setField(b->column, kept);
     }
 }

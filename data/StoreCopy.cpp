@@ -1,5 +1,8 @@
 #include "data/StoreCopy.h"
 
+#include "data/FieldRules.h"
+#include "platform/Dialogs.h"
+
 #include "data/Database.h"
 
 #include <QDir>
@@ -188,11 +191,54 @@ bool writeServerToFile(const QString &destination, const Progress &progress, QSt
     return true;
 }
 
+namespace {
+// The rows of a file the server cannot hold (a NUL, a name too long for its
+// index), named by table, subject code and column; empty when there are none.
+QStringList unstorableValues(QSqlDatabase file, QString *why)
+{
+    QStringList found;
+    for (const auto &[table, columns] : Database::tableColumns()) {
+        QSqlQuery read(file);
+        read.setForwardOnly(true);
+        if (!read.exec(selectStatement(table, columns))) {
+            *why = read.lastError().text();
+            return {QStringLiteral("?")};
+        }
+        const int key = int(columns.indexOf(QStringLiteral("Code")));
+        qint64 row = 0;
+        while (read.next()) {
+            ++row;
+            for (int i = 0; i < columns.size(); ++i) {
+                const QString problem = FieldRules::serverProblem(table, columns[i], read.value(i).toString());
+                if (problem.isEmpty())
+                    continue;
+                const QString which = key >= 0 ? QStringLiteral("کد %1").arg(leftToRight(read.value(key).toString().left(40)))
+                                               : QStringLiteral("رديف %1").arg(row);
+                found << QStringLiteral("%1، %2: %3").arg(table, which, problem);
+            }
+        }
+    }
+    return found;
+}
+}  // namespace
+
 bool replaceServerRows(const QString &file, bool refuseIfSubjects, const Progress &progress, QString *why)
 {
     FileConnection source(file, true);
     if (!source.db().isOpen())
         return fail(why, source.db().lastError().text());
+    // Looked at before anything is written: the server is left as it was.
+    QString readError;
+    const QStringList unstorable = unstorableValues(source.db(), &readError);
+    if (!readError.isEmpty())
+        return fail(why, readError);
+    if (!unstorable.isEmpty()) {
+        QStringList shown = unstorable.mid(0, 20);
+        if (unstorable.size() > shown.size())
+            shown << QStringLiteral("و %1 مورد ديگر").arg(unstorable.size() - shown.size());
+        return fail(why, QStringLiteral("اين مقدارها روي سرور نگه داشته نمي شوند؛ چيزي روي سرور نوشته نشد:\n") +
+                             shown.join('\n'));
+    }
     Database::Transaction transaction;
     if (!transaction.isActive())
         return fail(why, Database::connection().lastError().text());

@@ -1,5 +1,7 @@
 #include "data/TableView.h"
 
+#include "data/FieldRules.h"
+
 #include "data/Database.h"
 
 #include <QRegularExpression>
@@ -170,6 +172,15 @@ bool TableView::commit()
     m_lastError.clear();
     if (!hasPending())
         return true;
+    // Whatever reaches the store fits both stores: no control character, no
+    // value longer than its column takes.
+    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
+        const QString problem = FieldRules::problem(m_table, it.key(), it.value());
+        if (!problem.isEmpty()) {
+            m_lastError = problem;
+            return false;
+        }
+    }
     QSqlDatabase db = Database::connection();
     const bool server = Database::isServer();
     QStringList names = m_pending.keys();

@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 QByteArray randomBytes(qint64 size, quint32 seed)
 {
@@ -51,7 +53,7 @@ private slots:
     void copiesExactly();
     void copiesFiftyMegabytes();
     void replacesLongerTargetExactly();
-    void keepsTargetPermissions();
+    void copyIsTheOwnersAlone();
     void clearsCopiesLeftByAnEarlierCutOff();
     void failuresReportedOnceAndTargetKept_data();
     void failuresReportedOnceAndTargetKept();
@@ -137,20 +139,24 @@ void BackupCopyTest::replacesLongerTargetExactly()
     QCOMPARE(QFileInfo(target).size(), 0);
 }
 
-void BackupCopyTest::keepsTargetPermissions()
+void BackupCopyTest::copyIsTheOwnersAlone()
 {
     QTemporaryDir dir;
     const QString source = dir.filePath("a");
     const QString target = dir.filePath("b");
     QVERIFY(writeFile(source, "new"));
     QVERIFY(writeFile(target, "old"));
-    const auto permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
-    QVERIFY(QFile::setPermissions(target, permissions));
-    const QFile::Permissions before = QFileInfo(target).permissions();
+    // Whatever the target was and whatever the umask: a backup is health data.
+    QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+    const mode_t mask = ::umask(0);
     ScriptedDialogs dialogs;
     QCOMPARE(Backup::CopyFileInChunks(source, target), 1);
+    ::umask(mask);
     QCOMPARE(readFile(target), QByteArray("new"));
-    QCOMPARE(QFileInfo(target).permissions(), before);
+    QCOMPARE(QFileInfo(target).permissions(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    // The process umask is as it was.
+    const mode_t after = ::umask(mask);
+    QCOMPARE(after, mask);
 }
 
 // Only the hidden partial copies of this destination go, nothing else.

@@ -368,7 +368,28 @@ void ServerStoreTest::copyCommands()
     const QStringList localRows = dumpFile(local);
     Database::close();
 
-    Run run = runProgram(m_folder->path(), {"--copy-to-server", local});
+    // An older file holding what the server cannot (a NUL in a name, a code
+    // too long for its index) is refused whole, naming subject and column.
+    const QString older = m_folder->path() + "/older.mdb";
+    QVERIFY(QFile::copy(local, older));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("older"));
+        db.setDatabaseName(older);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec("UPDATE IDE SET FName = 'نا' || char(0) || 'م' WHERE Code = '4'"));
+        QVERIFY(q.exec("INSERT INTO IDE (Code) VALUES ('long' || printf('%.700c', 'x'))"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("older"));
+    Run run = runProgram(m_folder->path(), {"--copy-to-server", older});
+    QCOMPARE(run.exitCode, 4);
+    for (const QString &part : {QStringLiteral("IDE، کد \u20664\u2069: FName نويسه NUL دارد"),
+                                QStringLiteral("Code بيش از 600 نويسه است")})
+        QVERIFY2(run.err.contains(part), qPrintable(run.err));
+    QCOMPARE(m_folder->sql("SELECT COUNT(*) FROM IDE"), QStringList{"0"});
+
+    run = runProgram(m_folder->path(), {"--copy-to-server", local});
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QCOMPARE(m_folder->sql("SELECT Code FROM IDE ORDER BY rowid"), (QStringList{"30", "4", "200"}));
     QCOMPARE(m_folder->sql("SELECT QUs FROM QU WHERE ID = '3'"), QStringList{"عبارت تازه"});

@@ -22,6 +22,8 @@ private slots:
     void deleteMovesToNextMatch();
     void rowsInStoredOrder();
     void binderFollowsCurrentRow();
+    void valuesBothStoresHold_data();
+    void valuesBothStoresHold();
 };
 
 void TableViewTest::emptyTable()
@@ -254,6 +256,50 @@ void TableViewTest::binderFollowsCurrentRow()
     binder.setColumn(&name, "Code");
     ide.reread();
     QCOMPARE(name.text(), QStringLiteral("1"));
+}
+
+
+// What reaches either store fits both: a value with a control character (a
+// NUL above all) or longer than its column takes is refused with the reason,
+// and a bound field drops such characters and stops at the length as typed
+// or pasted.
+void TableViewTest::valuesBothStoresHold_data()
+{
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("kept");  // what a bound field keeps of it
+    QTest::newRow("NUL in a name") << "FName" << QStringLiteral("مر%1يم").arg(QChar(0)) << QStringLiteral("مريم");
+    QTest::newRow("tab in a code") << "Code" << "a\tb" << "ab";
+    QTest::newRow("line break in a name") << "LName" << "a\nb" << "ab";
+    QTest::newRow("code of 31") << "Code" << QString(31, 'c') << QString(30, 'c');
+    QTest::newRow("name of 51") << "FName" << QString(51, QChar(0x0645)) << QString(50, QChar(0x0645));
+    QTest::newRow("education of 200") << "Tahsil" << QString(200, 'e') << QString(50, 'e');
+}
+
+void TableViewTest::valuesBothStoresHold()
+{
+    QFETCH(QString, column);
+    QFETCH(QString, value);
+    QFETCH(QString, kept);
+    TestFolder folder;
+    folder.addSubject("V1");
+    TableView view("IDE");
+    view.filter("Code='V1'");
+    const QString before = view.field(column);
+    QVERIFY(view.setField(column, value));
+    QVERIFY(!view.commit());
+    QVERIFY2(!view.lastError().isEmpty(), qPrintable(column));
+    view.reread();
+    QCOMPARE(folder.sql(QStringLiteral("SELECT %1 FROM IDE").arg(Database::quoted(column))), QStringList{before});
+
+    QLineEdit field;
+    Binder binder;
+    view.filter("Code='V1'");
+    binder.bind(&field, &view, column);
+    field.setText(value);
+    QCOMPARE(field.text(), kept);
+    QVERIFY2(view.commit(), qPrintable(view.lastError()));
+    QCOMPARE(folder.sql(QStringLiteral("SELECT %1 FROM IDE").arg(Database::quoted(column))), QStringList{kept});
 }
 
 QTEST_MAIN(TableViewTest)

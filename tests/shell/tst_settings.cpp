@@ -297,13 +297,13 @@ void SettingsTest::questionSaveSurvivesRestart()
     QCOMPARE(m_dialogs->texts(), QStringList{QStringLiteral("تغييرات ذخيره شد")});
     QCOMPARE(m_dialogs->last().kind, QStringLiteral("timed"));
     QCOMPARE(m_dialogs->last().delayMs, 1000);
-    QCOMPARE(item(12), edited);
+    QCOMPARE(item(12), edited.left(500));  // an item takes 500 characters, line breaks kept
     QCOMPARE(item(13), item13);
     QCOMPARE(m_folder->sql("SELECT COUNT(*) FROM QU"), QStringList{"90"});
     // The editor stays on the item; the next number moves on.
     QVERIFY(shown("Frame1"));
     QCOMPARE(edit("Text13")->text(), QStringLiteral("12"));
-    QCOMPARE(itemText()->toPlainText(), edited);
+    QCOMPARE(itemText()->toPlainText(), edited.left(500));
     chooseItem("13");
     QCOMPARE(itemText()->toPlainText(), item(13));
 
@@ -315,7 +315,7 @@ void SettingsTest::questionSaveSurvivesRestart()
     click("Command9");
     click("Command66");
     chooseItem("12");
-    QCOMPARE(itemText()->toPlainText(), edited);
+    QCOMPARE(itemText()->toPlainText(), edited.left(500));
 }
 
 void SettingsTest::questionSaveWithoutItemStoresNothing()
