@@ -304,10 +304,15 @@ void ServerStoreTest::connectCommand()
     QString why;
     QVERIFY(ServerSettings::fromUrl(TestFolder::serverUrl(), &cluster, &why));
     {
-        QSqlQuery q(Database::connection());
+        // As the server's owner: the program's own role may not make databases.
+        QSqlDatabase owner = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("owner"));
+        cluster.applyTo(owner);
+        QVERIFY2(owner.open(), qPrintable(owner.lastError().text()));
+        QSqlQuery q(owner);
         q.exec("DROP DATABASE IF EXISTS t_connect_command");
         QVERIFY2(q.exec("CREATE DATABASE t_connect_command"), qPrintable(q.lastError().text()));
     }
+    QSqlDatabase::removeDatabase(QStringLiteral("owner"));
     QFile::remove(ServerSettings::file());
     const QString url = QStringLiteral("postgresql://%1@%2:%3/t_connect_command?sslmode=disable")
                             .arg(cluster.user, cluster.host)

@@ -64,6 +64,7 @@ QString TestFolder::serverUrl()
 
 namespace {
 const QString kTestConnection = QStringLiteral("mehrsan-test-server");
+const QString kOperatorRole = QStringLiteral("mehrsan_operator");
 
 // This test program's own database on the cluster, so test programs run side by side.
 QString testDatabaseName()
@@ -168,6 +169,16 @@ bool TestFolder::prepareServer()
         qWarning("test server tables: %s %s", qPrintable(q.lastError().text()), qPrintable(why));
         return false;
     }
+    // The program works as a clinic's computers do: as an operator that may
+    // read and change the rows of the four tables and nothing else (no
+    // owner's right to drop or alter them). The test's own SQL stays the owner's.
+    q.exec(QStringLiteral("CREATE ROLE %1 LOGIN").arg(kOperatorRole));  // fails harmlessly when it is there
+    if (!q.exec(QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON \"IDE\", \"Answer\", \"QU\", \"Theme\" TO %1")
+                    .arg(kOperatorRole))) {
+        qWarning("test server operator: %s", qPrintable(q.lastError().text()));
+        return false;
+    }
+    settings.user = kOperatorRole;
     return settings.write(&why);
 }
 
@@ -190,8 +201,10 @@ QStringList TestFolder::sql(const QString &statement, const QVariantList &values
             const QString body = raise.hasMatch()
                                      ? QStringLiteral("RAISE EXCEPTION '%1';").arg(raise.captured(1))
                                      : forServer(m.captured(5)) + (m.captured(2) == "AFTER" ? "; RETURN NULL;" : "; RETURN NEW;");
-            if (!q.exec(QStringLiteral("CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS "
-                                       "$$BEGIN %2 END$$").arg(m.captured(1), body)) ||
+            // The test's trigger works with the owner's rights (its tables are the
+            // test's), while the program's statements that fire it stay the operator's.
+            if (!q.exec(QStringLiteral("CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql "
+                                       "SECURITY DEFINER AS $$BEGIN %2 END$$").arg(m.captured(1), body)) ||
                 !q.exec(QStringLiteral("CREATE TRIGGER %1 %2 %3 ON %4 FOR EACH ROW EXECUTE FUNCTION %1()")
                             .arg(m.captured(1), m.captured(2), m.captured(3), Database::quoted(m.captured(4)))))
                 qWarning("test SQL failed: %s\n%s", qPrintable(q.lastError().text()), qPrintable(q.lastQuery()));
