@@ -3,6 +3,7 @@
 #include "platform/ProgramFolder.h"
 
 #include <QFileInfo>
+#include <QHostAddress>
 #include <QSaveFile>
 #include <QSettings>
 #include <QUrl>
@@ -18,10 +19,34 @@ QString ServerSettings::display() const
     return QStringLiteral("%1@%2:%3/%4").arg(user, host).arg(port).arg(database);
 }
 
+namespace {
+// A value in libpq's connection string: quoted, with ' and \ escaped (Qt's
+// driver puts the options in as they are, ';' turned into blanks).
+QString libpqQuoted(QString value)
+{
+    value.replace('\\', QStringLiteral("\\\\"));
+    value.replace('\'', QStringLiteral("\\'"));
+    return '\'' + value + '\'';
+}
+}  // namespace
+
+bool ServerSettings::isLoopback(const QString &host)
+{
+    if (host.startsWith('/') || host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        return true;
+    const QHostAddress address(host);
+    return !address.isNull() && address.isLoopback();
+}
+
 QString ServerSettings::connectOptions() const
 {
     // A server that does not answer is given up after a few seconds, not minutes.
-    return QStringLiteral("sslmode=%1;connect_timeout=5;application_name=Mehrsan").arg(sslMode);
+    QString options = QStringLiteral("sslmode=%1;connect_timeout=5;application_name=Mehrsan").arg(sslMode);
+    if (!sslRootCert.isEmpty())
+        options += QStringLiteral(";sslrootcert=") + libpqQuoted(sslRootCert);
+    if (!hostAddress.isEmpty())
+        options += QStringLiteral(";hostaddr=") + hostAddress;
+    return options;
 }
 
 void ServerSettings::applyTo(QSqlDatabase &db) const
@@ -51,10 +76,21 @@ bool ServerSettings::fromUrl(const QString &text, ServerSettings *out, QString *
     s.database = url.path().mid(1);
     s.user = url.userName();
     const QUrlQuery query(url);
-    if (query.hasQueryItem("sslmode"))
-        s.sslMode = query.queryItemValue("sslmode");
+    // Over a network the server's certificate is checked against its name,
+    // unless a weaker mode is written out.
+    s.sslMode = query.hasQueryItem("sslmode") ? query.queryItemValue("sslmode")
+                : isLoopback(s.host)          ? QStringLiteral("prefer")
+                                              : QStringLiteral("verify-full");
     if (!kSslModes.contains(s.sslMode))
         return fail(QStringLiteral("حالت TLS ناشناخته است: %1").arg(s.sslMode));
+    s.sslRootCert = query.queryItemValue("sslrootcert", QUrl::FullyDecoded);
+    if (s.sslRootCert.isEmpty() && s.sslMode.startsWith(QLatin1String("verify-")))
+        s.sslRootCert = systemCertificates();
+    if (s.sslRootCert.contains(';') || s.sslRootCert.contains('\n'))
+        return fail(QStringLiteral("نام فايل گواهي نبايد ; يا سطر تازه داشته باشد"));
+    s.hostAddress = query.queryItemValue("hostaddr");
+    if (!s.hostAddress.isEmpty() && QHostAddress(s.hostAddress).isNull())
+        return fail(QStringLiteral("hostaddr بايد نشاني IP باشد: %1").arg(s.hostAddress));
     if (!s.isValid() || s.database.contains('/'))
         return fail(QStringLiteral("ميزبان، کاربر و نام بانک اطلاعاتي در آدرس لازم است"));
     *out = s;
@@ -75,6 +111,8 @@ bool ServerSettings::read(ServerSettings *out, QString *why)
     s.database = ini.value("database").toString();
     s.user = ini.value("user").toString();
     s.sslMode = ini.value("sslmode", "prefer").toString();
+    s.sslRootCert = ini.value("sslrootcert").toString();
+    s.hostAddress = ini.value("hostaddr").toString();
     ini.endGroup();
     if (ini.status() != QSettings::NoError || !s.isValid() || s.port <= 0 || !kSslModes.contains(s.sslMode)) {
         if (why)
@@ -97,6 +135,10 @@ bool ServerSettings::write(QString *why) const
     text += "database=" + database.toUtf8() + "\n";
     text += "user=" + user.toUtf8() + "\n";
     text += "sslmode=" + sslMode.toUtf8() + "\n";
+    if (!sslRootCert.isEmpty())
+        text += "sslrootcert=" + sslRootCert.toUtf8() + "\n";
+    if (!hostAddress.isEmpty())
+        text += "hostaddr=" + hostAddress.toUtf8() + "\n";
     // It names the server and the user of the records: its owner's alone.
     if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(QFile::ReadOwner | QFile::WriteOwner) ||
         out.write(text) != text.size() || !out.flush() || !out.commit()) {

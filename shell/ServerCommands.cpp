@@ -24,6 +24,13 @@ int say(int status, const QString &text)
     return status;
 }
 
+// A warning on the error output; the command goes on.
+void warn(const QString &text)
+{
+    std::fputs((text + '\n').toUtf8().constData(), stderr);
+    std::fflush(stderr);
+}
+
 // How many of the program's four tables the server database holds already.
 int tablesPresent(QSqlDatabase db)
 {
@@ -40,6 +47,11 @@ int connect(const QString &url)
     QString why;
     if (!ServerSettings::fromUrl(url, &settings, &why))
         return say(BadArguments, why);
+    if (settings.isUnverified())
+        warn(QStringLiteral("هشدار: با sslmode=%1 گواهي سرور %2 با نام آن سنجيده نمي شود؛ هر کس در راه شبکه "
+                                 "باشد مي تواند خود را به جاي سرور جا بزند و پرونده ها را بخواند. در شبکه اي که از آن "
+                                 "شما نيست sslmode=verify-full (پيش فرض) را به کار ببريد.")
+                      .arg(settings.sslMode, settings.host));
     const QString localFile = ProgramFolder::databaseFile();
     if (!Database::isProgramDatabase(localFile, &why))
         return say(Failed, QStringLiteral("بانک اطلاعاتي اين رايانه قابل استفاده نيست:\n%1\n%2").arg(localFile, why));

@@ -38,6 +38,8 @@ start)
   python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])' >"$state/port"
   # Tests want speed; the benchmark wants the disk as a clinic's server has it.
   if [ "${3:-}" = fsync ]; then echo "" >"$state/options"; else echo "-c fsync=off -c synchronous_commit=off" >"$state/options"; fi
+  # More server settings from the caller (TLS certificates, say).
+  [ -n "${PGCLUSTER_OPTIONS:-}" ] && echo "$(cat "$state/options") $PGCLUSTER_OPTIONS" >"$state/options"
   server start >/dev/null
   echo "postgresql://mehrsan@127.0.0.1:$(cat "$state/port")/postgres?sslmode=disable" >"$state/url"
   ;;

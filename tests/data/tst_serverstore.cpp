@@ -24,6 +24,8 @@
 #include <QTcpServer>
 #include <QtTest>
 
+#include <unistd.h>
+
 namespace {
 const QString kTaken = QStringLiteral("فردديگري با اين کد ثبت شده");
 
@@ -110,6 +112,9 @@ private slots:
     void connectCommand();
     void copyCommands();
     void serverUnreachableAtStart();
+    void sslModeForNetworkHosts_data();
+    void sslModeForNetworkHosts();
+    void certificateIsCheckedAgainstTheName();
     void serverStoppedMidSession_data();
     void serverStoppedMidSession();
 
@@ -447,6 +452,113 @@ void ServerStoreTest::serverUnreachableAtStart()
                  text.contains(QStringLiteral("برنامه بسته مي شود")),
              qPrintable(text));
     QVERIFY(!Database::isOpen());
+}
+
+// A host that is not this computer gets verify-full against the system's CA
+// store (or the named CA file); a loopback host keeps what it had; a weaker
+// mode written out is kept.
+void ServerStoreTest::sslModeForNetworkHosts_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("rootCert");
+    QTest::addColumn<bool>("unverified");
+    const QString system = ServerSettings::systemCertificates();
+    QTest::newRow("network name") << "postgresql://m@db.clinic.example/mehrsan" << "verify-full" << system << false;
+    QTest::newRow("network address") << "postgresql://m@192.0.2.7:5433/mehrsan" << "verify-full" << system << false;
+    QTest::newRow("CA named") << "postgresql://m@db.clinic.example/mehrsan?sslrootcert=/etc/clinic/ca.pem"
+                              << "verify-full" << "/etc/clinic/ca.pem" << false;
+    QTest::newRow("require written out") << "postgresql://m@db.clinic.example/mehrsan?sslmode=require" << "require" << ""
+                                         << true;
+    QTest::newRow("disable written out") << "postgresql://m@10.0.0.5/mehrsan?sslmode=disable" << "disable" << "" << true;
+    QTest::newRow("127.0.0.1") << "postgresql://m@127.0.0.1:5432/mehrsan" << "prefer" << "" << false;
+    QTest::newRow("localhost") << "postgresql://m@localhost/mehrsan" << "prefer" << "" << false;
+    QTest::newRow("::1") << "postgresql://m@[::1]/mehrsan" << "prefer" << "" << false;
+}
+
+void ServerStoreTest::sslModeForNetworkHosts()
+{
+    QFETCH(QString, url);
+    QFETCH(QString, mode);
+    QFETCH(QString, rootCert);
+    QFETCH(bool, unverified);
+    ServerSettings s;
+    QString why;
+    QVERIFY2(ServerSettings::fromUrl(url, &s, &why), qPrintable(why));
+    QCOMPARE(s.sslMode, mode);
+    QCOMPARE(s.sslRootCert, rootCert);
+    QCOMPARE(s.isUnverified(), unverified);
+    // As written to the connection file and read back.
+    QVERIFY(s.write(&why));
+    ServerSettings back;
+    QVERIFY2(ServerSettings::read(&back, &why), qPrintable(why));
+    QCOMPARE(back.sslMode, mode);
+    QCOMPARE(back.sslRootCert, rootCert);
+    QCOMPARE(back.connectOptions(), s.connectOptions());
+}
+
+// A real server with TLS, its certificate for mehrsan-db.test from a CA of
+// the test's own, reached at 127.0.0.1 through hostaddr: the right name and CA
+// connect; another name, or no CA file (the system's store), is refused; a
+// weaker mode written out connects with a warning.
+void ServerStoreTest::certificateIsCheckedAgainstTheName()
+{
+    if (::geteuid() != 0)
+        QSKIP("the test server runs as the user postgres, which needs root to give it its certificate");
+    QTemporaryDir certs;
+    QProcess openssl;
+    openssl.setWorkingDirectory(certs.path());
+    openssl.start("bash", {"-c",
+                           "set -e; openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.crt -days 2 "
+                           "-subj '/CN=Mehrsan test CA' 2>/dev/null; "
+                           "openssl req -newkey rsa:2048 -nodes -keyout server.key -out server.csr "
+                           "-subj '/CN=mehrsan-db.test' 2>/dev/null; "
+                           "printf 'subjectAltName=DNS:mehrsan-db.test\n' >ext; "
+                           "openssl x509 -req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -out server.crt "
+                           "-days 2 -extfile ext 2>/dev/null; "
+                           "chmod 755 .; chmod 600 server.key; chown postgres: server.key server.crt"});
+    QVERIFY(openssl.waitForFinished(60000));
+    QCOMPARE(openssl.exitCode(), 0);
+    QTemporaryDir state;
+    qputenv("PGCLUSTER_OPTIONS", QStringLiteral("-c ssl=on -c ssl_cert_file=%1/server.crt -c ssl_key_file=%1/server.key")
+                                     .arg(certs.path()).toUtf8());
+    cluster("start", state.path());
+    qunsetenv("PGCLUSTER_OPTIONS");
+    auto stopCluster = qScopeGuard([&] { cluster("stop", state.path()); });
+    ServerSettings local;
+    QString why;
+    QFile urlFile(state.filePath("url"));
+    QVERIFY(urlFile.open(QIODevice::ReadOnly));
+    QVERIFY(ServerSettings::fromUrl(QString::fromUtf8(urlFile.readAll()).trimmed(), &local, &why));
+    const auto url = [&](const QString &host, const QString &query) {
+        return QStringLiteral("postgresql://%1@%2:%3/postgres?hostaddr=127.0.0.1").arg(local.user, host).arg(local.port) +
+               query;
+    };
+    const QString ca = "&sslrootcert=" + certs.filePath("ca.crt");
+    QFile::remove(ServerSettings::file());
+
+    // Another name than the certificate's, or a CA the system does not know: refused, nothing written.
+    for (const QString &refused : {url("other-db.test", ca), url("mehrsan-db.test", "")}) {
+        const Run run = runProgram(m_folder->path(), {"--connect", refused});
+        QVERIFY2(run.exitCode == 3, qPrintable(refused + "\n" + run.err));
+        QVERIFY(!ServerSettings::exists());
+    }
+    // The name and the CA: verify-full, written down with the CA file.
+    Run run = runProgram(m_folder->path(), {"--connect", url("mehrsan-db.test", ca)});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QVERIFY(run.err.isEmpty());
+    ServerSettings written;
+    QVERIFY(ServerSettings::read(&written, &why));
+    QCOMPARE(written.sslMode, QStringLiteral("verify-full"));
+    QCOMPARE(written.sslRootCert, certs.filePath("ca.crt"));
+    QVERIFY2(Database::openStore(&why), qPrintable(why));  // the program itself connects so
+    Database::close();
+
+    // A weaker mode written out connects, with a warning.
+    QFile::remove(ServerSettings::file());
+    run = runProgram(m_folder->path(), {"--connect", url("other-db.test", "&sslmode=require")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QVERIFY2(run.err.contains(QStringLiteral("هشدار: با sslmode=require")), qPrintable(run.err));
 }
 
 void ServerStoreTest::serverStoppedMidSession_data()
