@@ -8,7 +8,8 @@ cd "$(dirname "$0")"
 
 packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-translations-l10n
           libgl1-mesa-dev fonts-farsiweb fonts-noto-core fonts-dejavu-core sqlite3 python3 poppler-utils
-          libqt6sql6-psql libpq-dev postgresql libssl-dev signify-openbsd)
+          libqt6sql6-psql libpq-dev postgresql libssl-dev signify-openbsd
+          libreadstat-dev readstat pspp)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QRegularExpression>
 #include <QInputDialog>
 #include <QPointer>
 #include <QPushButton>
@@ -79,6 +80,14 @@ QString QtDialogs::saveFileName(QWidget *owner, const QString &title, const QStr
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(options.defaultSuffix);
+    // Where the list offers several types, the chosen one gives a typed name its suffix.
+    if (!options.defaultSuffix.isEmpty())
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &chosen) {
+            static const QRegularExpression pattern(QStringLiteral(R"(\*\.(\w+))"));
+            const QRegularExpressionMatch m = pattern.match(chosen);
+            if (m.hasMatch())
+                dialog.setDefaultSuffix(m.captured(1));
+        });
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.confirmOverwrite);
     if (!proposedName.isEmpty())
         dialog.selectFile(proposedName);

@@ -41,16 +41,8 @@ QString field(const QString &text)
 
 QString proposedFileName() { return "Mehrsan-" + SolarCalendar::SolarDate(QDate::currentDate(), 4) + ".csv"; }
 
-bool write(const TableView &view, const QString &file, const Progress &progress, QString *error, qint64 *rowsWritten,
-           const ExtraColumns &extra)
+bool openRows(const TableView &view, QSqlQuery &q, qint64 *total, QString *error)
 {
-    auto fail = [error](const QString &why) {
-        if (error)
-            *error = why;
-        return false;
-    };
-    if (rowsWritten)
-        *rowsWritten = 0;
     QStringList select;
     for (const QString &c : identityColumns() + Database::scoreColumns())
         select << "\"IDE\"." + Database::quoted(c);
@@ -68,21 +60,41 @@ bool write(const TableView &view, const QString &file, const Progress &progress,
     }
     sql += " ORDER BY \"IDE\".rowid";
 
-    const qint64 total = view.rowCount();
-    QSqlQuery q(Database::connection());
+    *total = view.rowCount();
+    q = QSqlQuery(Database::connection());
     q.setForwardOnly(true);
     q.prepare(sql);
     if (filtered && !view.filterColumn().isEmpty())
         q.addBindValue(view.filterValue());
-    if (!q.exec())
-        return fail(QStringLiteral("خواندن اطلاعات آزمودني ها ممکن نشد: ") + q.lastError().text());
+    if (!q.exec()) {
+        if (error)
+            *error = QStringLiteral("خواندن اطلاعات آزمودني ها ممکن نشد: ") + q.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+bool write(const TableView &view, const QString &file, const Progress &progress, QString *error, qint64 *rowsWritten,
+           const ExtraColumns &extra)
+{
+    auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (rowsWritten)
+        *rowsWritten = 0;
+    qint64 total = 0;
+    QSqlQuery q;
+    if (!openRows(view, q, &total, error))
+        return false;
 
     SafeFile out(file);
     if (!out.open())
         return fail(QStringLiteral("فايل ساخته نشد: ") + out.errorString());
     QByteArray buffer("\xEF\xBB\xBF");
     buffer += (header() + extra.names).join(',').toUtf8() + "\r\n";
-    const int columns = int(select.size());
+    const int columns = int(header().size());
     qint64 done = 0;
     while (q.next()) {
         QStringList row;

@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <functional>
 
+class QSqlQuery;
 class TableView;
 
 // The subjects of a view, as it is filtered now, written as CSV for
@@ -28,6 +29,10 @@ struct ExtraColumns {
     QStringList names;
     std::function<QStringList(const QStringList &row)> values;
 };
+// The rows of the export, as the view is filtered now, in stored order: the
+// columns of header() (identity, scores, answers), ready to be read forward.
+bool openRows(const TableView &view, QSqlQuery &query, qint64 *total, QString *error);
+
 bool write(const TableView &view, const QString &file, const Progress &progress = {}, QString *error = nullptr,
            qint64 *rowsWritten = nullptr, const ExtraColumns &extra = {});
 

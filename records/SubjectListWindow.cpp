@@ -7,6 +7,7 @@
 #include "platform/ProgramFolder.h"
 #include "records/CsvExport.h"
 #include "records/CsvStandingColumns.h"
+#include "records/StatFileExport.h"
 #include "reports/GroupSummaryReport.h"
 #include "platform/Twips.h"
 #include "records/SubjectListModel.h"
@@ -325,8 +326,9 @@ void SubjectListWindow::exportCsv()
     // file is about the file that is written.
     SaveOptions options;
     options.defaultSuffix = QStringLiteral("csv");
+    // CSV, SPSS or Stata: the type chosen in the dialog, or the suffix typed.
     const QString file = Dialogs::current().saveFileName(this, QStringLiteral("خروجي CSV"),
-                                                         ProgramFolder::backupFolder(), QStringLiteral("CSV |*.csv"),
+                                                         ProgramFolder::backupFolder(), StatFileExport::dialogFilter(),
                                                          CsvExport::proposedFileName(), options);
     if (file.isEmpty())
         return;
@@ -340,8 +342,8 @@ void SubjectListWindow::exportCsv()
     m_csvProgress->show();
     setEnabled(false);  // the list must not change while it is written
     qint64 rows = 0;
-    const bool ok = CsvExport::write(
-        *m_listView, file,
+    const bool ok = StatFileExport::write(
+        StatFileExport::formatOf(file), *m_listView, file,
         [this](qint64 done, qint64 total) {
             m_csvProgress->setMaximum(int(qMax<qint64>(total, 1)));
             m_csvProgress->setValue(int(qMin(done, total)));
