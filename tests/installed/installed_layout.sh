@@ -5,10 +5,13 @@
 # the generic plugin UiDriverPlugin (clicks by objectName, answers message
 # boxes) against a local HTTP server.
 #
-# installed_layout.sh <build folder> <ui driver plugin file>
+# installed_layout.sh <build folder> <ui driver plugin file> [installed prefix]
+# With a prefix (the /usr of an unpacked Debian package, say) that tree is
+# checked instead of one made with cmake --install.
 set -u
 build="$1"
 driver="$2"
+given_prefix="${3:-}"
 
 if [ "$(id -u)" != 0 ]; then
   echo "SKIP: installing and switching to another user needs root"
@@ -33,8 +36,12 @@ trap cleanup EXIT
 
 # A prefix with shell syntax in its name: nothing the launcher writes may run it.
 prefix="$work/pre'fix \$(touch $work/pwned)"
-(umask 022 && cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1) \
-  || { cat "$work/install.log"; echo "FAIL: cmake --install"; exit 1; }
+if [ -n "$given_prefix" ]; then
+  prefix="$given_prefix"
+else
+  (umask 022 && cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1) \
+    || { cat "$work/install.log"; echo "FAIL: cmake --install"; exit 1; }
+fi
 mkdir -p "$work/plugins/generic"
 cp "$driver" "$work/plugins/generic/"
 chmod -R a+rX "$work/plugins"
