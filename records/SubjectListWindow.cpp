@@ -16,6 +16,7 @@
 #include "shell/ThemeSkin.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
@@ -185,8 +186,15 @@ void SubjectListWindow::buildWindow()
     m_csvProgress = new QProgressBar(this);
     m_csvProgress->setObjectName(QStringLiteral("ProgressCsv"));
     m_csvProgress->setAccessibleName(QStringLiteral("پيشرفت خروجي CSV"));
-    m_csvProgress->setGeometry(right, 418, 760 - right - 10, 24);
+    m_csvProgress->setGeometry(right, 418, 760 - right - 10 - 8 - halfWidth, 24);
     m_csvProgress->hide();
+    // While an export runs it is the one control that works.
+    m_exportCancel = new QPushButton(QStringLiteral("انصراف"), this);
+    m_exportCancel->setObjectName(QStringLiteral("CmdCsvCancel"));
+    m_exportCancel->setGeometry(760 - 10 - halfWidth, 414, halfWidth, 32);
+    m_exportCancel->setAccessibleName(QStringLiteral("لغو خروجي"));
+    m_exportCancel->hide();
+    connect(m_exportCancel, &QPushButton::clicked, this, [this] { m_exportCancelled = true; });
 
     auto *exit = new QPushButton(QStringLiteral("خروج"), this);
     exit->setObjectName(QStringLiteral("Command6"));
@@ -340,19 +348,29 @@ void SubjectListWindow::exportCsv()
     }
     m_csvProgress->setValue(0);
     m_csvProgress->show();
-    setEnabled(false);  // the list must not change while it is written
+    m_exportCancel->show();
+    m_exportCancelled = false;
+    // The list must not change while it is written: every control rests but Cancel.
+    QList<QWidget *> resting;
+    for (QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        if (child != m_exportCancel && child != m_csvProgress && child->isEnabled()) {
+            child->setEnabled(false);
+            resting << child;
+        }
     qint64 rows = 0;
     const bool ok = StatFileExport::write(
         StatFileExport::formatOf(file), *m_listView, file,
         [this](qint64 done, qint64 total) {
             m_csvProgress->setMaximum(int(qMax<qint64>(total, 1)));
             m_csvProgress->setValue(int(qMin(done, total)));
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            return true;
+            QCoreApplication::processEvents();
+            return !m_exportCancelled;
         },
         &error, &rows, extra);
-    setEnabled(true);
+    for (QWidget *child : resting)
+        child->setEnabled(true);
     m_csvProgress->hide();
+    m_exportCancel->hide();
     if (ok)
         showTimedMessage(this, QStringLiteral("%1 آزمودني در فايل ذخيره شد").arg(rows));
     else
@@ -375,6 +393,13 @@ void SubjectListWindow::showGroupSummary()
 
 void SubjectListWindow::closeEvent(QCloseEvent *event)
 {
+    // Closed while an export runs: the export stops first, the window stays
+    // until it has (its half-written file is thrown away).
+    if (m_exportCancel->isVisible()) {
+        m_exportCancelled = true;
+        event->ignore();
+        return;
+    }
     MainWindow::load();
     QWidget::closeEvent(event);
 }

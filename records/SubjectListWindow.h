@@ -8,6 +8,7 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QProgressBar;
+class QPushButton;
 class QTableView;
 class SubjectListModel;
 class TableView;
@@ -64,6 +65,8 @@ private:
     QComboBox *m_group = nullptr;       // Combo3
     QLineEdit *m_code = nullptr;        // Text5
     QProgressBar *m_csvProgress = nullptr;
+    QPushButton *m_exportCancel = nullptr;  // CmdCsvCancel
+    bool m_exportCancelled = false;
     QCheckBox *m_csvStanding = nullptr;  // ChkCsvStanding
     QLineEdit *m_theme = nullptr;       // Text1 (hidden)
     QLineEdit *m_address = nullptr;     // Text2 (hidden)

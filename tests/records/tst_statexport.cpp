@@ -174,6 +174,7 @@ private slots:
     void readBackAsTheDatabase_data();
     void readBackAsTheDatabase();
     void dialogPicksTheFormat();
+    void cancelWritesNothing();
 };
 
 void StatExportTest::readBackAsTheDatabase_data()
@@ -300,6 +301,37 @@ void StatExportTest::dialogPicksTheFormat()
     QCOMPARE(StatFileExport::formatOf("a.DTA"), StatFileExport::Format::Dta);
     QCOMPARE(StatFileExport::formatOf("a.csv"), StatFileExport::Format::Csv);
     QCOMPARE(StatFileExport::formatOf("a"), StatFileExport::Format::Csv);
+}
+
+// Cancel during the export: no file, the old one kept, the window usable again.
+void StatExportTest::cancelWritesNothing()
+{
+    TestFolder folder;
+    SubjectRows::addMany(folder, 1500, "c", true);
+    ScriptedDialogs dialogs;
+    SubjectListWindow window;
+    window.show();
+    const QString file = folder.path() + "/Back/list.dta";
+    QFile old(file);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("older export");
+    old.close();
+    dialogs.fileAnswers << file;
+    auto *cancel = window.findChild<QPushButton *>("CmdCsvCancel");
+    bool restedMeanwhile = false;
+    QTimer::singleShot(0, &window, [&] {
+        restedMeanwhile = cancel->isVisible() && cancel->isEnabled() &&
+                          !window.findChild<QPushButton *>("CmdCsv")->isEnabled();
+        QTest::mouseClick(cancel, Qt::LeftButton);
+    });
+    QTest::mouseClick(window.findChild<QPushButton *>("CmdCsv"), Qt::LeftButton);
+    QVERIFY(restedMeanwhile);
+    QCOMPARE(dialogs.last().text, QStringLiteral("خروجي لغو شد"));
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("older export"));
+    QCOMPARE(QDir(folder.path() + "/Back").entryList(QDir::Files | QDir::Hidden), QStringList{"list.dta"});
+    QVERIFY(window.findChild<QPushButton *>("CmdCsv")->isEnabled());
+    QVERIFY(!cancel->isVisible());
 }
 
 QTEST_MAIN(StatExportTest)

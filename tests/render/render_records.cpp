@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QProgressBar>
 #include <QDir>
 #include <QProcess>
 #include <QPushButton>
@@ -27,6 +28,14 @@ static RenderRegistration subjectListWindow("FrmCode", [](const QString &outDir)
                "tahalol='20', control='18', khooshbini='27', shadmani='25', kol='321'");
     auto *window = new SubjectListWindow;
     savePicture(window, outDir, "FrmCode");
+    // As it looks while an export is written: the bar and its Cancel.
+    auto *bar = window->findChild<QProgressBar *>("ProgressCsv");
+    bar->setValue(40);
+    bar->show();
+    window->findChild<QPushButton *>("CmdCsvCancel")->show();
+    savePicture(window, outDir, "FrmCode-exporting");
+    bar->hide();
+    window->findChild<QPushButton *>("CmdCsvCancel")->hide();
     auto *group = window->findChild<QComboBox *>("Combo3");
     group->setCurrentIndex(group->findText("B"));
     savePicture(window, outDir, "FrmCode-groupB");
