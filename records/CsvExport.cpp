@@ -74,6 +74,46 @@ bool openRows(const TableView &view, QSqlQuery &q, qint64 *total, QString *error
     return true;
 }
 
+bool forEachRow(const TableView &view, const ExtraColumns &extra, const Progress &progress, QString *error,
+                const std::function<bool(const QStringList &row)> &take, qint64 *rows, qint64 *total)
+{
+    auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    qint64 count = 0;
+    QSqlQuery q;
+    if (!openRows(view, q, &count, error))
+        return false;
+    if (total)
+        *total = count;
+    const int columns = int(header().size());
+    qint64 done = 0;
+    while (q.next()) {
+        QStringList row;
+        row.reserve(columns + int(extra.names.size()));
+        for (int i = 0; i < columns; ++i)
+            row << q.value(i).toString();
+        if (extra.values)
+            row += extra.values(row);
+        if (!take(row))
+            return false;
+        ++done;
+        if (progress && done % 500 == 0 && !progress(done, count))
+            return fail(QStringLiteral("خروجي لغو شد"));
+    }
+    // A read that failed ends the loop as the table's end would: it must not
+    // pass for one.
+    if (q.lastError().isValid())
+        return fail(QStringLiteral("خواندن اطلاعات آزمودني ها ممکن نشد: ") + q.lastError().text());
+    if (progress)
+        progress(done, count);
+    if (rows)
+        *rows = done;
+    return true;
+}
+
 bool write(const TableView &view, const QString &file, const Progress &progress, QString *error, qint64 *rowsWritten,
            const ExtraColumns &extra)
 {
@@ -84,51 +124,28 @@ bool write(const TableView &view, const QString &file, const Progress &progress,
     };
     if (rowsWritten)
         *rowsWritten = 0;
-    qint64 total = 0;
-    QSqlQuery q;
-    if (!openRows(view, q, &total, error))
-        return false;
-
     SafeFile out(file);
     if (!out.open())
         return fail(QStringLiteral("فايل ساخته نشد: ") + out.errorString());
     QByteArray buffer("\xEF\xBB\xBF");
     buffer += (header() + extra.names).join(',').toUtf8() + "\r\n";
-    const int columns = int(header().size());
-    qint64 done = 0;
-    while (q.next()) {
-        QStringList row;
-        row.reserve(columns);
-        for (int i = 0; i < columns; ++i)
-            row << q.value(i).toString();
-        if (extra.values)
-            row += extra.values(row);
-        for (QString &value : row)
+    const auto writeRow = [&](const QStringList &row) {
+        QStringList fields = row;
+        for (QString &value : fields)
             value = field(value);
-        buffer += row.join(',').toUtf8() + "\r\n";
-        ++done;
+        buffer += fields.join(',').toUtf8() + "\r\n";
         if (buffer.size() > (1 << 16)) {
             if (!out.write(buffer))
                 return fail(QStringLiteral("نوشتن فايل ممکن نشد: ") + out.errorString());
             buffer.clear();
         }
-        if (progress && done % 500 == 0 && !progress(done, total)) {
-            out.cancel();
-            return fail(QStringLiteral("خروجي لغو شد"));
-        }
-    }
-    // A read that failed ends the loop as the table's end would: it must not
-    // pass for one.
-    if (q.lastError().isValid()) {
-        out.cancel();
-        return fail(QStringLiteral("خواندن اطلاعات آزمودني ها ممکن نشد: ") + q.lastError().text());
-    }
+        return true;
+    };
+    // What is not committed is thrown away: a cancelled or failed export leaves no file.
+    if (!forEachRow(view, extra, progress, error, writeRow, rowsWritten, nullptr))
+        return false;
     if (!out.write(buffer) || !out.commit())
         return fail(QStringLiteral("نوشتن فايل ممکن نشد: ") + out.errorString());
-    if (progress)
-        progress(done, total);
-    if (rowsWritten)
-        *rowsWritten = done;
     return true;
 }
 

@@ -33,6 +33,13 @@ struct ExtraColumns {
 // columns of header() (identity, scores, answers), ready to be read forward.
 bool openRows(const TableView &view, QSqlQuery &query, qint64 *total, QString *error);
 
+// Streams every row (header() columns, then the extra ones) to take(),
+// calling progress every 500 rows and at the end. False, with *error, when a
+// read fails or progress cancels; false when take() refuses (its own error).
+bool forEachRow(const TableView &view, const ExtraColumns &extra, const Progress &progress, QString *error,
+                const std::function<bool(const QStringList &row)> &take, qint64 *rows = nullptr,
+                qint64 *total = nullptr);
+
 bool write(const TableView &view, const QString &file, const Progress &progress = {}, QString *error = nullptr,
            qint64 *rowsWritten = nullptr, const ExtraColumns &extra = {});
 

@@ -8,8 +8,6 @@
 
 #include <QFileInfo>
 #include <QHash>
-#include <QSqlError>
-#include <QSqlQuery>
 
 #include <readstat.h>
 
@@ -117,23 +115,19 @@ bool write(Format format, const TableView &view, const QString &file, const CsvE
     if (rowsWritten)
         *rowsWritten = 0;
     const QList<Column> columns = columnsOf(extra.names);
-    const qsizetype stored = CsvExport::header().size();
 
-    // A first pass finds how wide each text column is: both formats fix a
-    // string variable's width before the first row.
+    // A first pass finds how many rows there are and how wide each text
+    // column is: both formats fix them before the first row.
     QList<int> widths(columns.size(), 1);
     qint64 total = 0;
-    {
-        QSqlQuery q;
-        if (!CsvExport::openRows(view, q, &total, error))
-            return false;
-        while (q.next())
-            for (qsizetype i = 0; i < stored; ++i)
-                if (columns[i].kind == Kind::Text)
-                    widths[i] = qMax(widths[i], int(q.value(int(i)).toString().toUtf8().size()));
-        if (q.lastError().isValid())
-            return fail(QStringLiteral("خواندن اطلاعات آزمودني ها ممکن نشد: ") + q.lastError().text());
-    }
+    const auto measure = [&](const QStringList &row) {
+        for (qsizetype i = 0; i < columns.size(); ++i)
+            if (columns[i].kind == Kind::Text)
+                widths[i] = qMax(widths[i], int(row.value(int(i)).toUtf8().size()));
+        return true;
+    };
+    if (!CsvExport::forEachRow(view, extra, {}, error, measure, &total))
+        return false;
 
     SafeFile out(file);
     if (!out.open())
@@ -192,59 +186,47 @@ bool write(Format format, const TableView &view, const QString &file, const CsvE
     if (status != READSTAT_OK)
         return failed(status);
 
-    QSqlQuery q;
-    qint64 again = 0;
-    if (!CsvExport::openRows(view, q, &again, error)) {
-        out.cancel();
-        return false;
-    }
     qint64 done = 0;
-    while (q.next() && done < total) {
-        QStringList row;
-        row.reserve(int(columns.size()));
-        for (qsizetype i = 0; i < stored; ++i)
-            row << q.value(int(i)).toString();
-        if (extra.values)
-            row += extra.values(row);
-        status = readstat_begin_row(writer.get());
-        for (qsizetype i = 0; status == READSTAT_OK && i < columns.size(); ++i) {
+    const auto writeRow = [&](const QStringList &row) {
+        // A subject registered since the first pass is left out: the file has
+        // said how many rows it holds.
+        if (done == total)
+            return true;
+        readstat_error_t rowStatus = readstat_begin_row(writer.get());
+        for (qsizetype i = 0; rowStatus == READSTAT_OK && i < columns.size(); ++i) {
             const QString value = row.value(int(i));
             double x = 0;
             int code = 0;
             switch (columns[i].kind) {
             case Kind::Text:
-                status = readstat_insert_string_value(writer.get(), variables[i], value.toUtf8().constData());
+                rowStatus = readstat_insert_string_value(writer.get(), variables[i], value.toUtf8().constData());
                 break;
             case Kind::Sex:
             case Kind::Marital:
                 code = codeOf(columns[i].kind == Kind::Sex ? sexCodes() : maritalCodes(), value);
-                status = code ? readstat_insert_double_value(writer.get(), variables[i], code)
-                              : readstat_insert_missing_value(writer.get(), variables[i]);
+                rowStatus = code ? readstat_insert_double_value(writer.get(), variables[i], code)
+                                 : readstat_insert_missing_value(writer.get(), variables[i]);
                 break;
             case Kind::Number:
             case Kind::Answer:
                 // Empty, unanswered or not a number: system-missing, never 0.
-                status = number(value, &x) ? readstat_insert_double_value(writer.get(), variables[i], x)
-                                           : readstat_insert_missing_value(writer.get(), variables[i]);
+                rowStatus = number(value, &x) ? readstat_insert_double_value(writer.get(), variables[i], x)
+                                              : readstat_insert_missing_value(writer.get(), variables[i]);
                 break;
             }
         }
-        if (status == READSTAT_OK)
-            status = readstat_end_row(writer.get());
-        if (status != READSTAT_OK)
-            return failed(status);
+        if (rowStatus == READSTAT_OK)
+            rowStatus = readstat_end_row(writer.get());
+        if (rowStatus != READSTAT_OK)
+            return failed(rowStatus);
         ++done;
-        if (progress && done % 500 == 0 && !progress(done, total)) {
-            out.cancel();
-            return fail(QStringLiteral("خروجي لغو شد"));
-        }
-    }
-    if (q.lastError().isValid()) {
+        return true;
+    };
+    if (!CsvExport::forEachRow(view, extra, progress, error, writeRow)) {
         out.cancel();
-        return fail(QStringLiteral("خواندن اطلاعات آزمودني ها ممکن نشد: ") + q.lastError().text());
+        return false;
     }
-    // A subject registered between the two passes is left out: the file says
-    // how many rows it has before the first one.
+    // A subject deleted since the first pass leaves the file a row short.
     if (done != total)
         return failed(READSTAT_ERROR_ROW_COUNT_MISMATCH);
     status = readstat_end_writing(writer.get());
@@ -252,8 +234,6 @@ bool write(Format format, const TableView &view, const QString &file, const CsvE
         return failed(status);
     if (!out.commit())
         return fail(QStringLiteral("نوشتن فايل ممکن نشد: ") + out.errorString());
-    if (progress)
-        progress(done, total);
     if (rowsWritten)
         *rowsWritten = done;
     return true;

@@ -97,6 +97,16 @@ QString number(const QString &cell)
     return ok ? QString::number(v) : QString();
 }
 
+// The data a reader wrote as CSV: the names, then the rows.
+void readData(const QString &csv, ReadBack *back)
+{
+    QFile d(csv);
+    d.open(QIODevice::ReadOnly);
+    back->rows = parseCsv(QString::fromUtf8(d.readAll()));
+    if (!back->rows.isEmpty())
+        back->names = back->rows.takeFirst();
+}
+
 // PSPP: the data as CSV, and the dictionary as PSPP displays it.
 ReadBack readWithPspp(const QString &file, const QString &work)
 {
@@ -104,11 +114,7 @@ ReadBack readWithPspp(const QString &file, const QString &work)
     const QString data = work + "/pspp-data.csv";
     if (run("pspp-convert", {file, data}).isNull())
         return back;
-    QFile d(data);
-    d.open(QIODevice::ReadOnly);
-    back.rows = parseCsv(QString::fromUtf8(d.readAll()));
-    if (!back.rows.isEmpty())
-        back.names = back.rows.takeFirst();
+    readData(data, &back);
     const QString syntax = work + "/dictionary.sps";
     QFile s(syntax);
     s.open(QIODevice::WriteOnly);
@@ -144,11 +150,7 @@ ReadBack readWithReadstat(const QString &file, const QString &work)
     QFile::remove(data);
     if (run("readstat", {file, data}).isNull())
         return back;
-    QFile d(data);
-    d.open(QIODevice::ReadOnly);
-    back.rows = parseCsv(QString::fromUtf8(d.readAll()));
-    if (!back.rows.isEmpty())
-        back.names = back.rows.takeFirst();
+    readData(data, &back);
     const QString metadata = work + "/metadata.json";
     QFile::remove(metadata);
     run("extract_metadata", {file, metadata});
