@@ -6,7 +6,7 @@
 #include "TestFolder.h"
 
 #include "platform/Startup.h"
-#include "scoring/KeyingWindow.h"
+#include "keying/KeyingWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 #include "reports/GroupSummaryReport.h"
 
 #include "reports/ReportPreview.h"
-#include "scoring/ProfileChart.h"
+#include "reports/ProfileChart.h"
 #include "scoring/ScoringKey.h"
 
 #include <QPainter>

@@ -1,7 +1,7 @@
 #include "reports/ResultSheet.h"
 
 #include "platform/ProgramFolder.h"
-#include "scoring/ProfileChart.h"
+#include "reports/ProfileChart.h"
 #include "reports/ReportPainting.h"
 #include "reports/ReportPreview.h"
 #include "scoring/ScoringKey.h"

@@ -48,7 +48,7 @@ public:
 
     // What the main buttons open. Each is defined beside the window it opens.
     void startTestRun();        // Command2, testrun/TestRunStart.cpp
-    void openKeyingWindow();    // Command3, scoring/KeyingStart.cpp
+    void openKeyingWindow();    // Command3, keying/KeyingStart.cpp
     void openSubjectListWindow();      // Command4, records/SubjectListWindowStart.cpp
     void openIntroduction();    // Command11, info/InfoStart.cpp
     void openAboutBox();        // Command12, info/InfoStart.cpp

@@ -12,7 +12,7 @@
 #include "backup/ExitPrompt.h"
 #include "data/Database.h"
 #include "records/SubjectListWindow.h"
-#include "scoring/KeyingWindow.h"
+#include "keying/KeyingWindow.h"
 #include "reports/ReportPreview.h"
 #include "shell/MainWindow.h"
 #include "shell/ThemeChangedNotice.h"

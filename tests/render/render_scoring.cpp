@@ -6,7 +6,7 @@
 #include "data/TableView.h"
 #include "reports/ResultSheet.h"
 #include "reports/SubjectTableReport.h"
-#include "scoring/KeyingWindow.h"
+#include "keying/KeyingWindow.h"
 #include "reports/ReportPreview.h"
 
 #include <QApplication>

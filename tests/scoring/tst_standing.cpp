@@ -12,7 +12,7 @@
 #include "reports/ReportPreview.h"
 #include "reports/ResultSheet.h"
 #include "scoring/GroupSummary.h"
-#include "scoring/KeyingWindow.h"
+#include "keying/KeyingWindow.h"
 #include "scoring/ScoringKey.h"
 #include "scoring/Standing.h"
 #include "scoring/Statistics.h"

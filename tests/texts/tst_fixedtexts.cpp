@@ -14,7 +14,7 @@
 #include "records/SubjectListWindow.h"
 #include "reports/ResultSheet.h"
 #include "reports/SubjectTableReport.h"
-#include "scoring/KeyingWindow.h"
+#include "keying/KeyingWindow.h"
 #include "shell/MainWindow.h"
 #include "shell/ThemeChangedNotice.h"
 #include "testrun/TestRunWindow.h"

@@ -1,7 +1,7 @@
 #include "DesignedKey.h"
 
 #include "platform/Startup.h"
-#include "scoring/ProfileChart.h"
+#include "reports/ProfileChart.h"
 
 #include <QApplication>
 #include <QFontMetricsF>

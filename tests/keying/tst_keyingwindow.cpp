@@ -9,8 +9,8 @@
 #include "platform/Twips.h"
 #include "reports/ResultSheet.h"
 #include "reports/SubjectTableReport.h"
-#include "scoring/KeyingWindow.h"
-#include "scoring/ProfileChart.h"
+#include "keying/KeyingWindow.h"
+#include "reports/ProfileChart.h"
 #include "reports/ReportPreview.h"
 #include "shell/MainWindow.h"
 

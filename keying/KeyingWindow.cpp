@@ -1,4 +1,4 @@
-#include "scoring/KeyingWindow.h"
+#include "keying/KeyingWindow.h"
 
 #include "data/Binder.h"
 #include "data/TableView.h"
@@ -6,7 +6,7 @@
 #include "platform/Twips.h"
 #include "reports/ResultSheet.h"
 #include "reports/SubjectTableReport.h"
-#include "scoring/ProfileChart.h"
+#include "reports/ProfileChart.h"
 #include "scoring/ScoringKey.h"
 #include "shell/MainWindow.h"
 #include "shell/ThemeSkin.h"

@@ -1,4 +1,4 @@
-#include "scoring/KeyingWindow.h"
+#include "keying/KeyingWindow.h"
 #include "shell/MainWindow.h"
 
 // Command3: the keying window takes the main window's place.

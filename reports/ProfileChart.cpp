@@ -1,4 +1,4 @@
-#include "scoring/ProfileChart.h"
+#include "reports/ProfileChart.h"
 
 #include "scoring/ScoringKey.h"
 
