@@ -16,8 +16,8 @@ constexpr qint64 kChunk = 4048;
 // Called after every chunk with the bytes copied so far and the total.
 using Progress = std::function<void(qint64 copied, qint64 total)>;
 
-// Copies source to destination in 4048-byte chunks, letting the window events
-// run between chunks. The bytes go into a temporary file beside the
+// Copies source to destination in 4048-byte chunks (progress is told of every
+// one), letting the window events run between chunks every 16 ms at the most. The bytes go into a temporary file beside the
 // destination, which is flushed to disk and then renamed over the destination
 // in one step: the destination is either left as it was or is a whole, exact
 // copy. Every write is checked, and the file's length on disk after the last
