@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -31,6 +32,10 @@ using namespace DownloadRules;
 namespace {
 // The body is copied in chunks of this many bytes, each written at once.
 constexpr qint64 kChunk = 1024;
+// Bytes gathered before they are written to the disk.
+constexpr qint64 kWriteBlock = 256 * 1024;
+// Window events run this often at the most while bytes keep arriving.
+constexpr int kEventsEveryMs = 16;
 // How much of the body may wait in memory while the file is written.
 constexpr qint64 kReadBuffer = 256 * 1024;
 
@@ -351,6 +356,23 @@ bool FileDownloader::DownloadFile(const QString &strURL, const QString &strDesti
 
     if (file && !bCancel && !errorRaised) {
         char chunk[kChunk];
+        // The chunks go to the disk in blocks, and window events run every
+        // 16 ms at the most (always while waiting for the network): a write
+        // and a pass of the event loop for every 1 KB cost more than the
+        // download itself on a fast line.
+        QByteArray pending;
+        pending.reserve(kWriteBlock);
+        const auto writePending = [&] {
+            if (!pending.isEmpty() && !file->write(pending.constData(), pending.size())) {
+                raiseError(writeFailure(file->error(), file->errorString()));
+                bCancel = true;
+                return false;
+            }
+            pending.resize(0);
+            return true;
+        };
+        QElapsedTimer sinceEvents;
+        sinceEvents.start();
         while (!bCancel) {
             if (verdict.lengthKnown && m_received >= verdict.expected)
                 break;
@@ -360,6 +382,7 @@ bool FileDownloader::DownloadFile(const QString &strURL, const QString &strDesti
                     break;
                 }
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+                sinceEvents.restart();
                 if (!self)
                     return false;
                 continue;
@@ -369,20 +392,23 @@ bool FileDownloader::DownloadFile(const QString &strURL, const QString &strDesti
                 break;
             if (hash)
                 hash->add(chunk, n);
-            if (!file->write(chunk, n)) {
-                raiseError(writeFailure(file->error(), file->errorString()));
-                bCancel = true;
+            pending.append(chunk, n);
+            if (pending.size() >= kWriteBlock && !writePending())
                 break;
-            }
             if (bCancel)
                 break;
             m_received += n;
             if (verdict.lengthKnown)
                 emit DownloadProgress(QString::number(percent(m_received, verdict.expected)));
-            QCoreApplication::processEvents();
-            if (!self)
-                return false;
+            if (sinceEvents.elapsed() >= kEventsEveryMs) {
+                QCoreApplication::processEvents();
+                sinceEvents.restart();
+                if (!self)
+                    return false;
+            }
         }
+        if (!bCancel)
+            writePending();
     }
 
     // Finish.
