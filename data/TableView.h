@@ -67,6 +67,10 @@ public:
     // *ok is false when the store failed to deliver them (readFailed is raised):
     // fewer rows then do not mean the end of the table.
     QList<QHash<QString, QString>> rows(int offset, int limit, const QStringList &columns, bool *ok = nullptr) const;
+    // Up to `limit` rows whose key comes after `afterKey` (-1: from the first
+    // row), in stored order; *lastKey becomes the key of the last one read.
+    QList<QHash<QString, QString>> rowsAfter(qint64 afterKey, int limit, const QStringList &columns,
+                                             bool *ok = nullptr, qint64 *lastKey = nullptr) const;
 
     // The distinct non-empty values of a column over the whole table, sorted,
     // each once (for the drop-down lists of names).

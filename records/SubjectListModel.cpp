@@ -16,10 +16,13 @@ void SubjectListModel::reload()
 {
     beginResetModel();
     m_pages.clear();
+    m_pageStarts = {-1};
     bool ok = true;
-    const auto first = m_view->rows(0, kPageSize, columns(), &ok);
+    qint64 last = -1;
+    const auto first = m_view->rowsAfter(-1, kPageSize, columns(), &ok, &last);
     ++m_pagesRead;
     keepPage(0, first);
+    m_pageStarts << last;
     m_rowCount = int(first.size());
     // After a failed read the view has said so; asking again would fail again.
     m_atEnd = !ok || first.size() < kPageSize;
@@ -41,11 +44,13 @@ void SubjectListModel::fetchMore(const QModelIndex &parent)
     if (parent.isValid() || m_atEnd)
         return;
     bool ok = true;
-    const auto next = m_view->rows(m_rowCount, kPageSize, columns(), &ok);
+    qint64 last = m_pageStarts.value(m_rowCount / kPageSize, -1);
+    const auto next = m_view->rowsAfter(last, kPageSize, columns(), &ok, &last);
     ++m_pagesRead;
     m_atEnd = !ok || next.size() < kPageSize;
     if (next.isEmpty())
         return;
+    m_pageStarts << last;
     beginInsertRows(QModelIndex(), m_rowCount, m_rowCount + int(next.size()) - 1);
     keepPage(m_rowCount / kPageSize, next);
     m_rowCount += int(next.size());
@@ -63,7 +68,8 @@ QVariant SubjectListModel::data(const QModelIndex &index, int role) const
     const int page = index.row() / kPageSize;
     auto it = m_pages.find(page);
     if (it == m_pages.end()) {
-        keepPage(page, m_view->rows(page * kPageSize, kPageSize, columns()));
+        // A page read before starts after the key its predecessor ended on.
+        keepPage(page, m_view->rowsAfter(m_pageStarts.value(page, -1), kPageSize, columns()));
         ++m_pagesRead;
         it = m_pages.find(page);
     }

@@ -38,5 +38,7 @@ private:
     bool m_atEnd = true;
     void keepPage(int page, const QList<QHash<QString, QString>> &rows) const;
     mutable QHash<int, QList<QHash<QString, QString>>> m_pages;
+    // The key each page starts after (page 0: -1), learnt as the pages come.
+    QList<qint64> m_pageStarts{-1};
     mutable int m_pagesRead = 0;
 };
