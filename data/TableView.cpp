@@ -298,7 +298,8 @@ bool TableView::moveNext()
     return m_current >= 0;
 }
 
-QList<QHash<QString, QString>> TableView::rowsAfter(qint64 afterKey, int limit, const QStringList &columns, bool *ok,
+QList<QHash<QString, QString>> TableView::selectRows(const QStringList &columns, const QString &after,
+                                                   const QString &tail, const QVariantList &values, bool *ok,
                                                    qint64 *lastKey) const
 {
     if (ok)
@@ -311,18 +312,16 @@ QList<QHash<QString, QString>> TableView::rowsAfter(qint64 afterKey, int limit, 
             quotedNames << Database::quoted(n);
         }
     }
-    if (!isOpen() || limit <= 0 || names.isEmpty())
+    if (!isOpen() || names.isEmpty())
         return out;
-    // From the key on, through the index the key is: as quick at the end of
-    // a long list as at its start.
     const QString where = whereClause();
     QSqlQuery q(Database::connection());
     q.setForwardOnly(true);
     q.prepare("SELECT rowid, " + quotedNames.join(',') + " FROM " + Database::quoted(m_table) + where +
-              (where.isEmpty() ? " WHERE" : " AND") + " rowid > ? ORDER BY rowid LIMIT ?");
+              (after.isEmpty() ? QString() : (where.isEmpty() ? " WHERE " : " AND ") + after) + tail);
     bindFilter(q);
-    q.addBindValue(afterKey);
-    q.addBindValue(limit);
+    for (const QVariant &v : values)
+        q.addBindValue(v);
     if (!read(q)) {
         if (ok)
             *ok = false;
@@ -345,48 +344,29 @@ QList<QHash<QString, QString>> TableView::rowsAfter(qint64 afterKey, int limit, 
     return out;
 }
 
+QList<QHash<QString, QString>> TableView::rowsAfter(qint64 afterKey, int limit, const QStringList &columns, bool *ok,
+                                                   qint64 *lastKey) const
+{
+    // From the key on, through the index the key is: as quick at the end of
+    // a long list as at its start.
+    if (limit <= 0) {
+        if (ok)
+            *ok = true;
+        return {};
+    }
+    return selectRows(columns, QStringLiteral("rowid > ?"), QStringLiteral(" ORDER BY rowid LIMIT ?"),
+                      {afterKey, limit}, ok, lastKey);
+}
+
 QList<QHash<QString, QString>> TableView::rows(int offset, int limit, const QStringList &columns, bool *ok) const
 {
-    if (ok)
-        *ok = true;
-    QList<QHash<QString, QString>> out;
-    if (!isOpen() || limit <= 0)
-        return out;
-    QStringList names, quotedNames;
-    for (const QString &c : columns) {
-        const QString n = resolveColumn(c);
-        if (!n.isEmpty()) {
-            names << n;
-            quotedNames << Database::quoted(n);
-        }
-    }
-    if (names.isEmpty())
-        return out;
-    QSqlQuery q(Database::connection());
-    q.setForwardOnly(true);
-    q.prepare("SELECT " + quotedNames.join(',') + " FROM " + Database::quoted(m_table) + whereClause() +
-              " ORDER BY rowid LIMIT ? OFFSET ?");
-    bindFilter(q);
-    q.addBindValue(limit);
-    q.addBindValue(offset);
-    if (!read(q)) {
+    if (limit <= 0) {
         if (ok)
-            *ok = false;
-        return out;
+            *ok = true;
+        return {};
     }
-    while (q.next()) {
-        QHash<QString, QString> row;
-        for (int i = 0; i < names.size(); ++i)
-            row.insert(names[i], q.value(i).toString());
-        out << row;
-    }
-    // next() is false at the end and on a failed step alike.
-    if (q.lastError().isValid()) {
-        readFailedAt(q);
-        if (ok)
-            *ok = false;
-    }
-    return out;
+    return selectRows(columns, QString(), QStringLiteral(" ORDER BY rowid LIMIT ? OFFSET ?"), {limit, offset}, ok,
+                      nullptr);
 }
 
 QStringList TableView::distinctValues(const QString &column) const

@@ -89,6 +89,10 @@ private:
     // Runs a read; a failure is recorded and raised as readFailed.
     bool read(class QSqlQuery &query) const;
     bool readFailedAt(const class QSqlQuery &query) const;
+    // The rows of the view (its filter, then `after` when given, then `tail`
+    // with `values` bound after the filter's), their key read first.
+    QList<QHash<QString, QString>> selectRows(const QStringList &columns, const QString &after, const QString &tail,
+                                              const QVariantList &values, bool *ok, qint64 *lastKey) const;
     void bindFilter(class QSqlQuery &query) const;
     qint64 firstRowAfter(qint64 rowid) const;
     void dropPending();
