@@ -49,6 +49,16 @@ QString uniqueColumn(const QString &table)
 // The columns each table must have for the windows to work.
 }  // namespace
 
+QStringList indexedColumns(const QString &table)
+{
+    QStringList columns;
+    if (!uniqueColumn(table).isEmpty())
+        columns << uniqueColumn(table);
+    if (table == QLatin1String("IDE"))
+        columns << QStringLiteral("Group") << QStringLiteral("FName") << QStringLiteral("LName");
+    return columns;
+}
+
 QList<QPair<QString, QStringList>> tableColumns()
 {
     QStringList ide = {"Code", "FName", "LName", "Sen", "Jens", "Taahol", "Tahsil", "Group", "Date", "Time"};
@@ -235,6 +245,15 @@ bool isHotJournal(const QString &journal)
     return f.open(QIODevice::ReadOnly) && f.getChar(&first) && first != 0;
 }
 
+// A WAL file of any database beside this one (the program never uses WAL).
+QString strayFileBeside(const QString &file)
+{
+    for (const char *suffix : {"-wal", "-shm"})
+        if (QFileInfo::exists(file + QLatin1String(suffix)))
+            return file + QLatin1String(suffix);
+    return QString();
+}
+
 QString strayFileText(const QString &stray)
 {
     return QStringLiteral("کنار بانک اطلاعاتي فايل %1 هست که از اين بانک اطلاعاتي نيست؛ به کار بردن آن "
@@ -265,21 +284,19 @@ bool open(const QString &file, QString *error, Journal journal, Failure *failure
     QString why;
     Failure kind = Failure::Other;
     const QString journalFile = file + QStringLiteral("-journal");
+    const bool hot = isHotJournal(journalFile);
     KeptAside aside(file, journalFile);
     if (!looksLikeDatabase(file, &why)) {
         const QFileInfo fi(file);
         kind = !fi.isFile() ? Failure::Missing : fi.isReadable() ? Failure::Damaged : Failure::Other;
-    } else if (const QString stray = QFileInfo::exists(file + QStringLiteral("-wal")) ? file + QStringLiteral("-wal")
-                                     : QFileInfo::exists(file + QStringLiteral("-shm")) ? file + QStringLiteral("-shm")
-                                                                                         : QString();
-               !stray.isEmpty()) {
+    } else if (const QString stray = strayFileBeside(file); !stray.isEmpty()) {
         // SQLite would play a -wal back into any file beside it.
         why = strayFileText(stray);
         kind = Failure::StrayFile;
-    } else if (isHotJournal(journalFile) && journal == Journal::Foreign) {
+    } else if (hot && journal == Journal::Foreign) {
         why = strayFileText(journalFile);
         kind = Failure::StrayFile;
-    } else if (isHotJournal(journalFile) && !aside.keep()) {
+    } else if (hot && !aside.keep()) {
         why = QStringLiteral("براي برگرداندن کار نيمه تمام، جاي نگه داشتن نسخه اي از بانک اطلاعاتي نيست");
     } else {
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", kConnection);
@@ -462,8 +479,9 @@ bool createServerTables(QSqlDatabase db, QString *error)
         }
         statements << "CREATE TABLE " + quoted(table) + " (" + defs.join(", ") + ")";
     }
-    for (const char *c : {"Group", "FName", "LName"})
-        statements << QStringLiteral("CREATE INDEX \"IDE_%1\" ON \"IDE\" (%2)").arg(QLatin1String(c), quoted(QLatin1String(c)));
+    for (const QString &c : indexedColumns(QStringLiteral("IDE")))
+        if (c != uniqueColumn(QStringLiteral("IDE")))
+            statements << QStringLiteral("CREATE INDEX \"IDE_%1\" ON \"IDE\" (%2)").arg(c, quoted(c));
     QSqlQuery q(db);
     for (const QString &statement : statements) {
         if (!q.exec(statement)) {

@@ -57,6 +57,9 @@ bool inTransaction();
 // column "rowid" that keeps the order rows were stored in, as the file does.
 // Runs inside the caller's transaction.
 bool createServerTables(QSqlDatabase db, QString *error = nullptr);
+// The columns of a table that have an index on the server (a unique key
+// first): their values must fit the index's row size.
+QStringList indexedColumns(const QString &table);
 // The names of the four tables and their columns, in stored order.
 QList<QPair<QString, QStringList>> tableColumns();
 

@@ -1,5 +1,9 @@
 #include "data/FieldRules.h"
 
+#include "data/Database.h"
+
+#include <QStringList>
+
 namespace FieldRules {
 namespace {
 struct Limit {
@@ -65,10 +69,7 @@ QString serverProblem(const QString &table, const QString &column, const QString
 {
     if (value.contains(QChar(0)))
         return QStringLiteral("%1 نويسه NUL دارد").arg(column);
-    const bool indexed = ((table == QLatin1String("IDE") || table == QLatin1String("Answer")) && column == QLatin1String("Code")) ||
-                         (table == QLatin1String("IDE") &&
-                          (column == QLatin1String("FName") || column == QLatin1String("LName") || column == QLatin1String("Group")));
-    if (indexed && value.size() > kServerIndexed)
+    if (value.size() > kServerIndexed && Database::indexedColumns(table).contains(column))
         return QStringLiteral("%1 بيش از %2 نويسه است").arg(column).arg(kServerIndexed);
     return QString();
 }

@@ -24,10 +24,16 @@ struct Column {
     int item = 0;  // for answers: the item, whose direction picks the labels
 };
 
-QString scaleCaption(const QString &column)
+const QString kTotalCaption = QStringLiteral("نمره كل");
+
+// A subscale's caption by its column ("khodagahi") or its abbreviation ("ES");
+// anything else is the total.
+QString scaleCaption(const QString &columnOrAbbreviation)
 {
-    const int i = ScoringKey::indexOfColumn(column);
-    return i >= 0 ? QString::fromUtf8(ScoringKey::subscales()[size_t(i)].caption) : QStringLiteral("نمره كل");
+    for (const auto &s : ScoringKey::subscales())
+        if (columnOrAbbreviation == QLatin1String(s.column) || columnOrAbbreviation == QLatin1String(s.abbreviation))
+            return QString::fromUtf8(s.caption);
+    return kTotalCaption;
 }
 
 // The export's columns, named and ordered as the CSV's header, with what each holds.
@@ -56,14 +62,8 @@ QList<Column> columnsOf(const QStringList &extraNames)
     }
     // PR_<abbreviation> and SS_<abbreviation>, as the CSV names them.
     for (const QString &name : extraNames) {
-        QString caption = name.mid(3);
-        for (const auto &s : ScoringKey::subscales())
-            if (caption == QLatin1String(s.abbreviation))
-                caption = QString::fromUtf8(s.caption);
-        if (caption == QLatin1String("kol") || caption == QLatin1String("TOT"))
-            caption = QStringLiteral("نمره كل");
         const QString kind = name.startsWith(QLatin1String("PR_")) ? QStringLiteral("رتبه درصدي") : QStringLiteral("نمره استاندارد");
-        columns << Column{name, kind + ' ' + caption, Kind::Number};
+        columns << Column{name, kind + ' ' + scaleCaption(name.mid(3)), Kind::Number};
     }
     return columns;
 }
@@ -187,6 +187,7 @@ bool write(Format format, const TableView &view, const QString &file, const CsvE
         return failed(status);
 
     qint64 done = 0;
+    const QList<QPair<int, QString>> sexes = sexCodes(), maritals = maritalCodes();
     const auto writeRow = [&](const QStringList &row) {
         // A subject registered since the first pass is left out: the file has
         // said how many rows it holds.
@@ -203,7 +204,7 @@ bool write(Format format, const TableView &view, const QString &file, const CsvE
                 break;
             case Kind::Sex:
             case Kind::Marital:
-                code = codeOf(columns[i].kind == Kind::Sex ? sexCodes() : maritalCodes(), value);
+                code = codeOf(columns[i].kind == Kind::Sex ? sexes : maritals, value);
                 rowStatus = code ? readstat_insert_double_value(writer.get(), variables[i], code)
                                  : readstat_insert_missing_value(writer.get(), variables[i]);
                 break;

@@ -109,8 +109,9 @@ bool offerRestore(const QString &file, const QString &error)
 {
     const QString folder = ProgramFolder::backupFolder();
     QString problem = error;
+    // Checking backups reads them whole: once, however often the operator is asked.
+    const QString sound = newestSoundBackup(folder);
     for (;;) {
-        const QString sound = newestSoundBackup(folder);
         QString text = problem + '\n';
         text += sound.isEmpty() ? QStringLiteral("نسخه پشتيبان سالمي در پوشه Back نيست.")
                                 : QStringLiteral("آخرين نسخه پشتيبان سالم:\n%1").arg(leftToRight(sound));
