@@ -152,8 +152,6 @@ Result lock(const QString &databaseFile, bool overrideOtherComputer, QString *wh
         }
         // Unreadable, or the operator said the other computer's program is
         // closed: no live program holds it.
-        if (lock->error() != QLockFile::LockFailedError && !broken)
-            return failed(path, lock->error(), why);
         if (!clearBrokenLock(path) || !lock->tryLock(0))
             return failed(path, lock->error(), why);
     }
