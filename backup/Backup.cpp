@@ -6,6 +6,7 @@
 #include "platform/Dialogs.h"
 #include "platform/SafeFile.h"
 #include "platform/ProgramFolder.h"
+#include "scoring/ScoreTally.h"
 #include "shell/MainWindow.h"
 
 #include <QCoreApplication>
@@ -193,7 +194,8 @@ RestoreResult RestoreDatabase(const QString &source, QWidget *owner, const Progr
         return RestoreResult::Refused;
     // On a server the four tables' rows are replaced in one transaction.
     if (Database::isServer())
-        return StoreCopy::replaceServerRows(source, false, progress, why) ? RestoreResult::Restored
+        return StoreCopy::replaceServerRows(source, false, progress, why, ScoreTally::suspend, ScoreTally::rebuild)
+                   ? RestoreResult::Restored
                                                                          : RestoreResult::OtherFailure;
 
     const QString database = ProgramFolder::databaseFile();
@@ -220,6 +222,8 @@ RestoreResult RestoreDatabase(const QString &source, QWidget *owner, const Progr
         fail(why, openError);
         return RestoreResult::OtherFailure;
     }
+    // A backup of an older program has no score counts yet.
+    ScoreTally::ensure();
     return copied == 1 ? RestoreResult::Restored : RestoreResult::CopyFailed;
 }
 

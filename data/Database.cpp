@@ -24,6 +24,7 @@ const QString kRowKey = QStringLiteral("rowid");
 
 bool s_server = false;
 bool s_inTransaction = false;
+std::function<bool(QString *)> s_beforeCommit;
 
 // The server connection underneath Qt's driver, or null.
 PGconn *serverHandle(const QSqlDatabase &db)
@@ -373,7 +374,10 @@ void close()
     QSqlDatabase::removeDatabase(kConnection);
     s_inTransaction = false;
     s_server = false;
+    s_beforeCommit = nullptr;
 }
+
+void setBeforeCommit(std::function<bool(QString *why)> work) { s_beforeCommit = std::move(work); }
 
 QSqlDatabase connection()
 {
@@ -516,6 +520,14 @@ bool Transaction::commit()
 {
     if (!m_active)
         return false;
+    QString why;
+    if (s_beforeCommit && !s_beforeCommit(&why)) {
+        m_error = why;
+        QSqlQuery(connection()).exec("ROLLBACK");
+        m_active = false;
+        s_inTransaction = false;
+        return false;
+    }
     QSqlDatabase db = connection();
     QSqlQuery q(db);
     // A server answers COMMIT of a transaction that had a failed statement by

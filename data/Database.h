@@ -4,6 +4,8 @@
 #include <QSqlRecord>
 #include <QString>
 
+#include <functional>
+
 struct ServerSettings;
 
 // The one connection of the program to DBTavor.mdb. Every table view of every
@@ -97,6 +99,11 @@ QStringList scoreColumns();
 
 // Quotes a table or column name for SQL ("Group", "12").
 QString quoted(const QString &name);
+
+// Work that runs inside every Transaction just before it commits (what the
+// store keeps about the rows follows them); its failure rolls the
+// transaction back. Cleared when the store is closed.
+void setBeforeCommit(std::function<bool(QString *why)> work);
 
 // Several changes that are stored together or not at all. Uncommitted work is
 // rolled back when the object goes out of scope.

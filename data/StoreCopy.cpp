@@ -222,7 +222,8 @@ QStringList unstorableValues(QSqlDatabase file, QString *why)
 }
 }  // namespace
 
-bool replaceServerRows(const QString &file, bool refuseIfSubjects, const Progress &progress, QString *why)
+bool replaceServerRows(const QString &file, bool refuseIfSubjects, const Progress &progress, QString *why,
+                       const InTransaction &beforeRows, const InTransaction &afterRows)
 {
     FileConnection source(file, true);
     if (!source.db().isOpen())
@@ -252,10 +253,12 @@ bool replaceServerRows(const QString &file, bool refuseIfSubjects, const Progres
         if (q.next())
             return fail(why, QStringLiteral("سرور از پيش آزمودني دارد؛ چيزي روي آن نوشته نشد"));
     }
+    if (beforeRows && !beforeRows(why))
+        return false;
     for (const auto &table : Database::tableColumns())
         if (!q.exec("DELETE FROM " + Database::quoted(table.first)))
             return fail(why, q.lastError().text());
-    if (!copyRows(source.db(), server, progress, why))
+    if (!copyRows(source.db(), server, progress, why) || (afterRows && !afterRows(why)))
         return false;
     if (!transaction.commit())
         return fail(why, QStringLiteral("تغييرات روي سرور ذخيره نشد"));

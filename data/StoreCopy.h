@@ -21,8 +21,12 @@ bool writeServerToFile(const QString &destination, const Progress &progress, QSt
 // Replaces the rows of the server's four tables by those of a database file, in
 // one transaction: afterwards the server holds exactly the file's rows, or,
 // after any failure, exactly what it held before. With refuseIfSubjects a
-// server that already holds subjects is left alone.
-bool replaceServerRows(const QString &file, bool refuseIfSubjects, const Progress &progress, QString *why);
+// server that already holds subjects is left alone. `beforeRows` and
+// `afterRows` run inside the same transaction around the rows' copy (what
+// the store keeps about the rows is set aside and made anew there).
+using InTransaction = std::function<bool(QString *why)>;
+bool replaceServerRows(const QString &file, bool refuseIfSubjects, const Progress &progress, QString *why,
+                       const InTransaction &beforeRows = {}, const InTransaction &afterRows = {});
 
 // Makes an empty server database ready: the four tables, with the settings
 // row and the item texts of the local database file, in one transaction.

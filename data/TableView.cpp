@@ -5,6 +5,7 @@
 #include "data/Database.h"
 
 #include <QRegularExpression>
+#include <optional>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -181,6 +182,16 @@ bool TableView::commit()
             return false;
         }
     }
+    // A commit of its own is a transaction of its own, so that what the store
+    // keeps about the rows is brought up to date with it.
+    std::optional<Database::Transaction> own;
+    if (!Database::inTransaction()) {
+        own.emplace();
+        if (!own->isActive()) {
+            m_lastError = own->errorString();
+            return false;
+        }
+    }
     QSqlDatabase db = Database::connection();
     const bool server = Database::isServer();
     QStringList names = m_pending.keys();
@@ -241,6 +252,10 @@ bool TableView::commit()
         sp.exec("RELEASE tableview_commit");
         return false;
     }
+    if (own && !own->commit()) {
+        m_lastError = own->errorString();
+        return false;
+    }
     if (m_pendingNew)
         m_current = newRow;
     dropPending();
@@ -268,11 +283,14 @@ bool TableView::deleteCurrent()
     }
     if (m_current < 0)
         return false;
+    std::optional<Database::Transaction> own;
+    if (!Database::inTransaction())
+        own.emplace();
     QSqlQuery q(Database::connection());
     q.prepare("DELETE FROM " + Database::quoted(m_table) + " WHERE rowid = ?");
     q.addBindValue(m_current);
-    if (!q.exec()) {
-        m_lastError = Database::errorText(q.lastError());
+    if (!q.exec() || (own && !own->commit())) {
+        m_lastError = own && q.lastError().type() == QSqlError::NoError ? own->errorString() : Database::errorText(q.lastError());
         return false;
     }
     dropPending();

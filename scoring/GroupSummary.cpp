@@ -3,6 +3,7 @@
 #include "scoring/Standing.h"
 
 #include "data/Database.h"
+#include "scoring/ScoreTally.h"
 #include "scoring/ScoringKey.h"
 
 #include <QSqlError>
@@ -40,6 +41,34 @@ QString packedItems(const std::array<int, 6> &items)
 }  // namespace
 
 bool read(bool everyone, const QString &group, Summary *summary, QString *error)
+{
+    ScoreTally::Counts counts;
+    if (!ScoreTally::read(everyone ? ScoreTally::All : ScoreTally::Group, group, &counts))
+        return scan(everyone, group, summary, error);
+    *summary = Summary();
+    summary->everyone = everyone;
+    summary->group = group;
+    auto single = [&](int measure) {
+        const auto &byScore = counts[size_t(measure)];
+        return byScore.empty() ? 0 : byScore.begin()->second;
+    };
+    summary->subjects = single(ScoreTally::kRegistered);
+    summary->keyed = single(ScoreTally::kKeyed);
+    for (int s = 0; s < kColumns - 1; ++s) {
+        for (const auto &[score, n] : counts[size_t(ScoreTally::kSubscale + s)])
+            summary->scores[size_t(s)].add(score, n);
+        for (const auto &[total, n] : counts[size_t(ScoreTally::kSixSum + s)])
+            summary->consistency[size_t(s)].addScaleTotals(total, n);
+        for (int k = 0; k < ItemConsistency::kItems; ++k)
+            for (const auto &[answer, n] : counts[size_t(ScoreTally::kItem + 6 * s + k)])
+                summary->consistency[size_t(s)].addItemAnswers(k, answer, n);
+    }
+    for (const auto &[score, n] : counts[size_t(ScoreTally::kStanding + kColumns - 1)])
+        summary->scores[kColumns - 1].add(score, n);
+    return true;
+}
+
+bool scan(bool everyone, const QString &group, Summary *summary, QString *error)
 {
     *summary = Summary();
     summary->everyone = everyone;

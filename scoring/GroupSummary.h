@@ -8,8 +8,7 @@
 // The summary of a group of subjects (or of every subject) for the clinic and
 // for research: for each subscale and the total the count, mean, standard
 // deviation, minimum, median and maximum of the stored scores, and each
-// subscale's internal consistency over its six stored answers. Read from the
-// database in one pass when asked; nothing is stored.
+// subscale's internal consistency over its six stored answers.
 namespace GroupSummary {
 
 constexpr int kColumns = 16;  // the fifteen subscales in legend order, then kol
@@ -30,7 +29,10 @@ struct Summary {
 };
 
 // everyone: all subjects; otherwise those whose Group equals `group` exactly
-// (an empty text: the subjects outside every group).
+// (an empty text: the subjects outside every group). From the counts the
+// store keeps (see ScoreTally) when they are whole, else scan.
 bool read(bool everyone, const QString &group, Summary *summary, QString *error = nullptr);
+// The same figures from one pass over the subjects' rows.
+bool scan(bool everyone, const QString &group, Summary *summary, QString *error = nullptr);
 
 }  // namespace GroupSummary

@@ -1,6 +1,7 @@
 #include "scoring/Standing.h"
 
 #include "data/Database.h"
+#include "scoring/ScoreTally.h"
 #include "scoring/ScoringKey.h"
 
 #include <QSqlError>
@@ -150,6 +151,20 @@ bool readSample(Reference reference, const QString &value, const Values &around,
 
 bool readDistribution(Reference reference, const QString &value, Distribution *distribution, QString *error)
 {
+    ScoreTally::Counts counts;
+    if (!ScoreTally::read(ScoreTally::Reference(reference), value, &counts, ScoreTally::kStanding + kColumns))
+        return scanDistribution(reference, value, distribution, error);
+    *distribution = Distribution();
+    distribution->reference = reference;
+    distribution->value = value;
+    for (int c = 0; c < kColumns; ++c)
+        for (const auto &[score, subjects] : counts[size_t(ScoreTally::kStanding + c)])
+            distribution->columns[size_t(c)].add(score, subjects);
+    return true;
+}
+
+bool scanDistribution(Reference reference, const QString &value, Distribution *distribution, QString *error)
+{
     *distribution = Distribution();
     distribution->reference = reference;
     distribution->value = value;
@@ -270,7 +285,11 @@ Figures standingOf(const QString &code, Reference reference, QString *error)
     // Nothing to compare for a subject not yet keyed or outside the reference.
     const bool comparable = parseScores(scores, &values) && answeredAll &&
                             (reference == Reference::All || !value.trimmed().isEmpty());
-    if (comparable && !readSample(reference, value, values, &sample, &why)) {
+    // The kept counts when they are whole; one aggregate query otherwise.
+    Distribution distribution;
+    if (comparable && ScoreTally::isCurrent() && readDistribution(reference, value, &distribution, &why))
+        sample = distribution.around(values);
+    else if (comparable && !readSample(reference, value, values, &sample, &why)) {
         none.reason = why;
         if (error)
             *error = why;

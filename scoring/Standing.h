@@ -29,7 +29,8 @@ bool parseScores(const QStringList &scores, Values *values);
 // The reference sample: subjects who answered all 90 items and were keyed
 // (all sixteen scores stored), optionally only those whose Jens or Group
 // equals `value`. For one subject it is summed up around his values; for
-// many (an export) it is counted by value.
+// many (an export) it is counted by value. The store keeps the counts by
+// value up to date; the scans are what they must always agree with.
 struct Sample {
     Reference reference = Reference::All;
     QString value;
@@ -47,8 +48,12 @@ struct Distribution {
 // Persian when the database could not be read.
 bool readSample(Reference reference, const QString &value, const Values &around, Sample *sample,
                 QString *error = nullptr);
-// One pass streaming the qualifying rows' scores.
+// The counts the store keeps (see ScoreTally) when they are whole, else
+// scanDistribution.
 bool readDistribution(Reference reference, const QString &value, Distribution *distribution,
+                      QString *error = nullptr);
+// One pass streaming the qualifying rows' scores.
+bool scanDistribution(Reference reference, const QString &value, Distribution *distribution,
                       QString *error = nullptr);
 
 // The figures of one subject against a sample.

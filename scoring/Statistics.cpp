@@ -90,6 +90,19 @@ void ItemConsistency::add(const std::array<qint64, kItems> &items)
     m_totalSquares += scale * scale;
 }
 
+void ItemConsistency::addItemAnswers(int item, qint64 value, qint64 times)
+{
+    m_sum[size_t(item)] += (long double)value * times;
+    m_squares[size_t(item)] += (long double)value * value * times;
+}
+
+void ItemConsistency::addScaleTotals(qint64 total, qint64 times)
+{
+    m_count += times;
+    m_total += (long double)total * times;
+    m_totalSquares += (long double)total * total * times;
+}
+
 double ItemConsistency::variance(qint64 n, long double sum, long double squares)
 {
     return double((squares - sum * sum / n) / (n - 1));

@@ -59,6 +59,11 @@ class ItemConsistency
 public:
     static constexpr int kItems = 6;
     void add(const std::array<qint64, kItems> &items);
+    // The same sums gathered from counts: `times` respondents answered
+    // `value` to one item, or had `total` as the sum of their six answers.
+    // Every respondent's six answers and his total are added once each.
+    void addItemAnswers(int item, qint64 value, qint64 times);
+    void addScaleTotals(qint64 total, qint64 times);
     qint64 count() const { return m_count; }
     // False with fewer than two respondents or when the scale's sum does not
     // vary; alpha is not defined then.

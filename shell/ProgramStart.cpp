@@ -8,6 +8,7 @@
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SafeFile.h"
+#include "scoring/ScoreTally.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -164,13 +165,24 @@ QString newestSoundBackup(const QString &folder)
     return QString();
 }
 
+namespace {
+// The counts behind the standing and the summary, made once for a store
+// that has none; a store that cannot keep them (a server whose owner has not
+// made them) is read by scanning, which is slower but the same.
+bool keepScoreCounts()
+{
+    ScoreTally::ensure();
+    return true;
+}
+}  // namespace
+
 bool openProgramDatabase()
 {
     // Tables on a server: no file to lock or check here, the server keeps them whole.
     if (ServerSettings::exists()) {
         QString error;
         if (Database::openStore(&error))
-            return true;
+            return keepScoreCounts();
         showMessage(nullptr, error + ending(), kError, QMessageBox::Critical);
         return false;
     }
@@ -187,9 +199,9 @@ bool openProgramDatabase()
     Database::Failure failure = Database::Failure::None;
     const auto journal = DatabaseLock::tookOverLeftLock() ? Database::Journal::MayBeOwn : Database::Journal::Foreign;
     if (Database::open(file, &error, journal, &failure))
-        return true;
+        return keepScoreCounts();
     if (failure == Database::Failure::Damaged && offerRestore(file, error))
-        return true;
+        return keepScoreCounts();
     if (failure != Database::Failure::Damaged)
         showMessage(nullptr, error + ending(), kError, QMessageBox::Critical);
     DatabaseLock::release();

@@ -4,6 +4,7 @@
 #include "data/ServerSettings.h"
 #include "data/StoreCopy.h"
 #include "platform/ProgramFolder.h"
+#include "scoring/ScoreTally.h"
 
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -87,6 +88,11 @@ int connect(const QString &url)
     // The tables must now be as the program needs them, whoever made them.
     if (!Database::openServer(settings, &why))
         return say(Refused, why);
+    // The score counts are made by whoever may make tables (the owner);
+    // without them the program scans the subjects instead.
+    QString countsWhy;
+    if (!ScoreTally::ensure(&countsWhy))
+        std::fprintf(stderr, "%s\n", qPrintable(countsWhy));
     Database::close();
     if (!settings.write(&why))
         return say(Failed, why);
@@ -112,7 +118,7 @@ int copyToServer(const QString &file)
         return say(BadArguments, QStringLiteral("بانک اطلاعاتي قابل استفاده نيست:\n%1\n%2").arg(file, why));
     if (const int status = openServer(); status != Done)
         return status;
-    const bool copied = StoreCopy::replaceServerRows(file, true, {}, &why);
+    const bool copied = StoreCopy::replaceServerRows(file, true, {}, &why, ScoreTally::suspend, ScoreTally::rebuild);
     const QString server = Database::storeName();
     Database::close();
     if (!copied)

@@ -1,6 +1,7 @@
 #include "TestFolder.h"
 
 #include "data/Database.h"
+#include "scoring/ScoreTally.h"
 #include "data/ServerSettings.h"
 #include "data/StoreCopy.h"
 #include "platform/Startup.h"
@@ -42,6 +43,10 @@ TestFolder::TestFolder()
     } else {
         m_valid = m_valid && Database::open(databaseFile());
     }
+    // As the program's start does.
+    QString why;
+    if (m_valid && !ScoreTally::ensure(&why))
+        qWarning("score counts: %s", qPrintable(why));
 }
 
 TestFolder::~TestFolder()
@@ -164,7 +169,8 @@ bool TestFolder::prepareServer()
     if (!db.isOpen() && !db.open())
         return false;
     QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("DROP TABLE IF EXISTS \"IDE\", \"Answer\", \"QU\", \"Theme\"")) ||
+    if (!q.exec(QStringLiteral("DROP TABLE IF EXISTS \"IDE\", \"Answer\", \"QU\", \"Theme\", \"Tally\", \"TallyPending\", \"TallyState\"")) ||
+        !q.exec(QStringLiteral("DROP FUNCTION IF EXISTS \"Tally_IDE\"(), \"Tally_Answer\"() CASCADE")) ||
         !StoreCopy::fillNewServer(db, databaseFile(), &why)) {
         qWarning("test server tables: %s %s", qPrintable(q.lastError().text()), qPrintable(why));
         return false;
@@ -173,13 +179,30 @@ bool TestFolder::prepareServer()
     // read and change the rows of the four tables and nothing else (no
     // owner's right to drop or alter them). The test's own SQL stays the owner's.
     q.exec(QStringLiteral("CREATE ROLE %1 LOGIN").arg(kOperatorRole));  // fails harmlessly when it is there
-    if (!q.exec(QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON \"IDE\", \"Answer\", \"QU\", \"Theme\" TO %1")
+    // The owner makes the score counts, as its first connection does.
+    if (!Database::openServer(settings, &why) || !ScoreTally::ensure(&why)) {
+        qWarning("test server counts: %s", qPrintable(why));
+        return false;
+    }
+    Database::close();
+    if (!q.exec(QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON \"IDE\", \"Answer\", \"QU\", \"Theme\", \"Tally\", "
+                               "\"TallyPending\", \"TallyState\" TO %1")
                     .arg(kOperatorRole))) {
         qWarning("test server operator: %s", qPrintable(q.lastError().text()));
         return false;
     }
     settings.user = kOperatorRole;
     return settings.write(&why);
+}
+
+bool TestFolder::reopenAsOwner()
+{
+    ServerSettings settings;
+    QString why;
+    if (!ServerSettings::fromUrl(serverUrl(), &settings, &why))
+        return false;
+    settings.database = testDatabaseName();
+    return Database::openServer(settings, &why);
 }
 
 QString TestFolder::databaseFile() const { return QDir(m_dir.path()).filePath(QStringLiteral("DBTavor/DBTavor.mdb")); }

@@ -29,6 +29,10 @@ public:
     void addSubject(const QString &code, const QString &group = QStringLiteral("A"),
                     const QString &fname = QStringLiteral("علي"), const QString &lname = QStringLiteral("رضايي"));
 
+    // On the server store: the program's connection opened again as the
+    // owner of the tables (who may make or change them) instead of the operator.
+    bool reopenAsOwner();
+
 private:
     bool prepareServer();
 

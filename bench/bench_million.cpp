@@ -1,0 +1,232 @@
+// Ten, a hundred thousand and a million subjects side by side: every
+// operation whose time could grow with the database, each against what it is
+// measured with. Medians of several runs; CPU time where the machine is shared.
+// usage: bench_million [SUBJECTS...]        (default: 10 100000 1000000)
+//        bench_million --start FOLDER | --bare   (one start, for the parent to time)
+#include "BenchTools.h"
+#include "SubjectGenerator.h"
+
+#include "ScriptedDialogs.h"
+#include "data/Database.h"
+#include "data/DatabaseLock.h"
+#include "data/TableView.h"
+#include "keying/KeyingWindow.h"
+#include "platform/Startup.h"
+#include "records/CsvExport.h"
+#include "reports/ReportPreview.h"
+#include "reports/SubjectTableReport.h"
+#include "scoring/GroupSummary.h"
+#include "scoring/ScoreTally.h"
+#include "scoring/Standing.h"
+#include "shell/MainWindow.h"
+#include "shell/ProgramStart.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+// Ends the process as soon as a top-level window has been painted once.
+class FirstPaint : public QObject
+{
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && watched->isWidgetType() && static_cast<QWidget *>(watched)->isWindow())
+            QTimer::singleShot(0, [] {
+                Database::close();
+                DatabaseLock::release();
+                _exit(0);
+            });
+        return false;
+    }
+};
+
+int startOnce(int argc, char *argv[], bool bare)
+{
+    if (!bare)
+        keepFilesPrivate();
+    QApplication app(argc, argv);
+    FirstPaint painted;
+    app.installEventFilter(&painted);
+    if (bare) {
+        QWidget window;
+        window.resize(800, 600);
+        window.show();
+        return app.exec();
+    }
+    app.setApplicationName(QStringLiteral("Mehrsan"));
+    setUpApplication(app);
+    if (!openProgramDatabase())
+        return 1;
+    MainWindow::load();
+    return app.exec();
+}
+
+// Median wall and CPU time of starting this program again with `arguments`.
+QString startTimes(const QStringList &arguments, const QString &home, double *wallMs)
+{
+    std::vector<double> walls, cpus;
+    for (int run = 0; run < 7; ++run) {
+        rusage before{}, after{};
+        getrusage(RUSAGE_CHILDREN, &before);
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("MEHRSAN_HOME"), home);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        child.setProcessEnvironment(env);
+        QElapsedTimer t;
+        t.start();
+        child.start(QCoreApplication::applicationFilePath(), arguments);
+        child.waitForFinished(120000);
+        walls.push_back(t.nsecsElapsed() / 1e6);
+        getrusage(RUSAGE_CHILDREN, &after);
+        auto ms = [](const timeval &v) { return v.tv_sec * 1e3 + v.tv_usec / 1e3; };
+        cpus.push_back(ms(after.ru_utime) + ms(after.ru_stime) - ms(before.ru_utime) - ms(before.ru_stime));
+        if (child.exitCode() != 0)
+            return QStringLiteral("FAILED");
+    }
+    std::sort(walls.begin(), walls.end());
+    std::sort(cpus.begin(), cpus.end());
+    *wallMs = walls[walls.size() / 2];
+    return QStringLiteral("%1 ms (CPU %2)").arg(*wallMs, 0, 'f', 0).arg(cpus[cpus.size() / 2], 0, 'f', 0);
+}
+
+QString ms(double seconds, int decimals = 1) { return QStringLiteral("%1 ms").arg(seconds * 1e3, 0, 'f', decimals); }
+
+void row(const char *what, const QString &figure, const QString &reference = QString())
+{
+    std::printf("| %s | %s | %s |\n", what, qPrintable(figure), qPrintable(reference));
+}
+
+void measure(int subjects)
+{
+    QTemporaryDir dir(QStringLiteral("/var/tmp/bench_million-XXXXXX"));
+    const QString database = dir.filePath(QStringLiteral("DBTavor/DBTavor.mdb"));
+    if (!makeProgramFolder(dir.path(), QStringLiteral(MEHRSAN_PROGRAM_DIR)) || !generateSubjects(database, subjects))
+        qFatal("no database");
+    qputenv("MEHRSAN_HOME", dir.path().toUtf8());
+    std::printf("\n### %d subjects (%.0f MB)\n\n| operation | time | against |\n|---|---:|---|\n", subjects,
+                QFileInfo(database).size() / 1e6);
+    // The program's first start counts every subject once for the standing.
+    {
+        QElapsedTimer t;
+        t.start();
+        if (!Database::open(database) || !ScoreTally::ensure())
+            qFatal("no counts");
+        row("first start after the update: every subject counted once", ms(t.nsecsElapsed() / 1e9, 0));
+        Database::close();
+    }
+    double program = 0, bare = 0;
+    const QString started = startTimes({QStringLiteral("--start")}, dir.path(), &program);
+    const QString bareStarted = startTimes({QStringLiteral("--bare")}, dir.path(), &bare);
+    row("start to the main window shown", started,
+        QStringLiteral("bare Qt window %1 (%2×)").arg(bareStarted).arg(program / bare, 0, 'f', 1));
+
+    ScriptedDialogs dialogs;
+    if (!Database::open(database) || !ScoreTally::ensure())
+        qFatal("no database");
+    const QString last = QStringLiteral("S%1").arg(subjects);
+    // Keying the last subject: the keying itself, then the standing the
+    // window reads when the event loop comes round.
+    {
+        KeyingWindow window;
+        window.show();
+        QCoreApplication::processEvents();
+        std::vector<double> total, stall;
+        for (int run = 0; run < 9; ++run) {
+            QElapsedTimer t;
+            t.start();
+            window.key(last);
+            const double keyed = t.nsecsElapsed() / 1e9;
+            QCoreApplication::processEvents();
+            const double shown = t.nsecsElapsed() / 1e9;
+            total.push_back(shown);
+            stall.push_back(std::max(keyed, shown - keyed));
+        }
+        std::sort(total.begin(), total.end());
+        std::sort(stall.begin(), stall.end());
+        row("keying until the standing shows", ms(total[4]),
+            QStringLiteral("longest time the window is busy: %1 (worst of 9: %2); one frame 16 ms")
+                .arg(ms(stall[4]), ms(stall.back())));
+    }
+    const char *captions[] = {"standing among all", "standing among the same sex", "standing among the same group"};
+    for (int r = 0; r < 3; ++r)
+        row(captions[r], ms(medianSeconds(9, [&] { Standing::standingOf(last, Standing::Reference(r)); }), 2));
+    GroupSummary::Summary summary;
+    row("group summary of one group", ms(medianSeconds(9, [&] { GroupSummary::read(false, QStringLiteral("C"), &summary); }), 2));
+    row("group summary of everyone", ms(medianSeconds(9, [&] { GroupSummary::read(true, QString(), &summary); }), 2));
+    {
+        TableView all(QStringLiteral("IDE"));
+        QSqlQuery q(Database::connection());
+        q.exec(QStringLiteral("SELECT rowid FROM IDE ORDER BY rowid DESC LIMIT 1 OFFSET 100"));
+        const qint64 key = q.next() ? q.value(0).toLongLong() : -1;
+        const QStringList columns = {"Code", "FName", "LName", "Group"};
+        row("a page of the grid at the end of the list",
+            ms(medianSeconds(15, [&] { all.rowsAfter(key, 100, columns); }), 2),
+            QStringLiteral("a page at the top: %1").arg(ms(medianSeconds(15, [&] { all.rowsAfter(-1, 100, columns); }), 2)));
+    }
+    if (subjects <= 1000000) {
+        TableView all(QStringLiteral("IDE"));
+        const long before = processKilobytes("VmRSS:");
+        QElapsedTimer t;
+        t.start();
+        showSubjectTable(all, QStringLiteral("کلينيک"), QStringLiteral("تهران"));
+        QCoreApplication::processEvents();
+        const double opened = t.nsecsElapsed() / 1e9;
+        const long grown = processKilobytes("VmRSS:") - before;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (qobject_cast<ReportPreview *>(w))
+                w->deleteLater();
+        QCoreApplication::processEvents();
+        row("preview of the table of all subjects", QStringLiteral("%1 s").arg(opened, 0, 'f', 2),
+            QStringLiteral("+%1 MB of memory").arg(grown / 1024.0, 0, 'f', 0));
+    }
+    {
+        TableView view(QStringLiteral("IDE"));
+        const QString file = dir.filePath(QStringLiteral("Back/all.csv"));
+        QElapsedTimer t;
+        t.start();
+        if (!CsvExport::write(view, file, [](qint64, qint64) { return true; }))
+            qFatal("export failed");
+        const double exported = t.nsecsElapsed() / 1e9;
+        // sqlite3 writes the same table's columns in the same order.
+        QProcess sqlite;
+        sqlite.setStandardOutputFile(dir.filePath(QStringLiteral("Back/sqlite.csv")));
+        t.restart();
+        sqlite.start(QStringLiteral("sqlite3"), {QStringLiteral("-csv"), QStringLiteral("-header"), database,
+                                                 QStringLiteral("SELECT * FROM IDE JOIN Answer ON Answer.Code = TRIM(IDE.Code)")});
+        sqlite.waitForFinished(-1);
+        const double tool = t.nsecsElapsed() / 1e9;
+        row("CSV export", QStringLiteral("%1 s").arg(exported, 0, 'f', 2),
+            QStringLiteral("sqlite3 -csv %1 s (%2× its speed)").arg(tool, 0, 'f', 2).arg(tool / exported, 0, 'f', 2));
+    }
+    Database::close();
+}
+
+}  // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc > 1 && (QByteArray(argv[1]) == "--start" || QByteArray(argv[1]) == "--bare"))
+        return startOnce(argc, argv, QByteArray(argv[1]) == "--bare");
+    QApplication app(argc, argv);
+    setUpApplication(app);
+    QList<int> sizes;
+    for (int i = 1; i < argc; ++i)
+        sizes << atoi(argv[i]);
+    if (sizes.isEmpty())
+        sizes = {10, 100000, 1000000};
+    for (int subjects : sizes)
+        measure(subjects);
+    return 0;
+}

@@ -1,0 +1,57 @@
+#pragma once
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <map>
+
+// The standing and the group summary of a million subjects cannot scan them
+// all each time a subject is keyed. Every figure they show follows from how
+// many subjects have each value of a score, of an answer and of a subscale's
+// six answers added up, since all of these are small whole numbers. The store
+// keeps these counts for every reference (all subjects, each sex, each group)
+// in the table "Tally", and triggers of the store itself change them in the
+// same transaction as every write to "IDE" or "Answer", whichever program
+// makes it.
+//
+// A count is of subjects: row (reference, value, measure, score) holds how
+// many subjects of the reference have that score in that measure. The
+// one-row table "TallyState" says the counts are whole and of which layout;
+// while it is empty the triggers do nothing and readers scan the rows instead.
+namespace ScoreTally {
+
+enum Reference { All = 0, Sex = 1, Group = 2 };
+
+// What a measure counts; its score is the number named.
+constexpr int kStanding = 0;     // + column (0-15): the stored score, of those who answered all 90 and were keyed
+constexpr int kSubscale = 16;    // + subscale (0-14): the stored score, keyed and the subscale's six answered
+constexpr int kRegistered = 31;  // every subject, score 0
+constexpr int kKeyed = 32;       // keyed subjects, score 0
+constexpr int kItem = 33;        // + 6 * subscale + k: the answer to the subscale's k-th item, keyed and six answered
+constexpr int kSixSum = 123;     // + subscale: its six answers added up, keyed and six answered
+constexpr int kMeasures = 138;
+
+// The counts of one reference: per measure, score -> subjects.
+using Counts = std::array<std::map<qint64, qint64>, kMeasures>;
+
+// True when the store holds whole counts of this layout.
+bool isCurrent();
+// Makes the counts whole: tables, triggers and counts are made anew when
+// any is missing or of another layout. False with the reason in Persian when
+// the store cannot be changed (a server role without the right); readers
+// then scan the rows.
+bool ensure(QString *error = nullptr);
+// Counts every subject anew, inside the caller's transaction; true at once
+// on a store that keeps no counts.
+bool rebuild(QString *error = nullptr);
+// Marks the counts as not whole, inside the caller's transaction, before a
+// bulk change of the rows that is followed by rebuild(): the triggers then
+// stay idle instead of running once per row.
+bool suspend(QString *error = nullptr);
+
+// The counts of one reference value (ignored for All), measures below `below`
+// only; false when they are not current or could not be read.
+bool read(Reference reference, const QString &value, Counts *counts, int below = kMeasures,
+          QString *error = nullptr);
+
+}  // namespace ScoreTally

@@ -1,0 +1,310 @@
+// The counts the store keeps for the standing and the group summary, after
+// every kind of write, against a full count from the rows.
+#include "TestFolder.h"
+
+#include "backup/Backup.h"
+#include "data/Database.h"
+#include "scoring/GroupSummary.h"
+#include "scoring/ScoreTally.h"
+#include "scoring/ScoringKey.h"
+#include "scoring/Standing.h"
+
+#include <QRandomGenerator>
+#include <QSqlQuery>
+#include <QtTest>
+
+namespace {
+using Standing::Reference;
+
+// Runs one write on the program's own connection, as one transaction.
+void write(const QString &sql, const QVariantList &values = {})
+{
+    Database::Transaction transaction;
+    QSqlQuery q(Database::connection());
+    q.prepare(sql);
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    if (!q.exec())
+        QFAIL(qPrintable(q.lastError().text() + "\n" + sql));
+    QVERIFY2(transaction.commit(), qPrintable(transaction.errorString()));
+}
+
+QStringList distinctValues(const QString &column)
+{
+    QStringList out;
+    QSqlQuery q(Database::connection());
+    q.exec(QStringLiteral("SELECT DISTINCT COALESCE(%1, '') FROM \"IDE\"").arg(Database::quoted(column)));
+    while (q.next())
+        out << q.value(0).toString();
+    return out;
+}
+
+// Empty when the kept counts say what the rows say; otherwise what differs.
+QString differences()
+{
+    if (!ScoreTally::isCurrent())
+        return QStringLiteral("the counts are not current");
+    QStringList out;
+    auto standing = [&](Reference reference, const QString &value) {
+        Standing::Distribution kept, counted;
+        Standing::readDistribution(reference, value, &kept);
+        Standing::scanDistribution(reference, value, &counted);
+        for (int c = 0; c < Standing::kColumns; ++c)
+            if (kept.columns[size_t(c)].counts() != counted.columns[size_t(c)].counts())
+                out << QStringLiteral("standing %1 «%2» column %3").arg(int(reference)).arg(value).arg(c);
+    };
+    auto summary = [&](bool everyone, const QString &group) {
+        GroupSummary::Summary kept, counted;
+        GroupSummary::read(everyone, group, &kept);
+        GroupSummary::scan(everyone, group, &counted);
+        const QString which = everyone ? QStringLiteral("everyone") : QStringLiteral("group «%1»").arg(group);
+        if (kept.subjects != counted.subjects || kept.keyed != counted.keyed)
+            out << which + QStringLiteral(" subjects %1/%2 keyed %3/%4").arg(kept.subjects).arg(counted.subjects)
+                               .arg(kept.keyed).arg(counted.keyed);
+        for (int c = 0; c < GroupSummary::kColumns; ++c)
+            if (kept.scores[size_t(c)].counts() != counted.scores[size_t(c)].counts())
+                out << which + QStringLiteral(" scores %1").arg(c);
+        for (int s = 0; s < GroupSummary::kColumns - 1; ++s) {
+            const ItemConsistency &a = kept.consistency[size_t(s)], &b = counted.consistency[size_t(s)];
+            if (a.count() != b.count() || a.isDefined() != b.isDefined() || std::abs(a.alpha() - b.alpha()) > 1e-9)
+                out << which + QStringLiteral(" alpha %1: %2/%3").arg(s).arg(a.alpha()).arg(b.alpha());
+        }
+    };
+    standing(Reference::All, QString());
+    summary(true, QString());
+    // A subject without a sex or group has no standing among his like.
+    for (const QString &sex : distinctValues(QStringLiteral("Jens")))
+        if (!sex.trimmed().isEmpty())
+            standing(Reference::SameSex, sex);
+    for (const QString &group : distinctValues(QStringLiteral("Group"))) {
+        if (!group.trimmed().isEmpty())
+            standing(Reference::SameGroup, group);
+        summary(false, group);
+    }
+    return out.join(u'\n');
+}
+
+// A random walk over what the program writes: registrations, answers,
+// keyings and their undoing, deletions, sex, group and code changes,
+// backups restored, and on the server copies to and from a file.
+class Walk
+{
+public:
+    Walk(TestFolder &folder, quint32 seed) : m_folder(folder), m_random(seed) {}
+
+    QString step()
+    {
+        const int choice = int(m_random.bounded(100));
+        const QString code = someCode();
+        if (choice < 15 || code.isEmpty())
+            return registerSubject();
+        if (choice < 40)
+            return answer(code);
+        if (choice < 58)
+            return key(code, m_random.bounded(8) != 0);
+        if (choice < 63) {
+            // The program deletes both rows; an older file may hold an Answer row alone.
+            write(QStringLiteral("DELETE FROM \"IDE\" WHERE \"Code\" = ?"), {code});
+            if (m_random.bounded(4) != 0)
+                write(QStringLiteral("DELETE FROM \"Answer\" WHERE \"Code\" = ?"), {code});
+            return QStringLiteral("delete ") + code;
+        }
+        if (choice < 71) {
+            write(QStringLiteral("UPDATE \"IDE\" SET \"Jens\" = ? WHERE \"Code\" = ?"), {pick(kSexes), code});
+            return QStringLiteral("sex of ") + code;
+        }
+        if (choice < 80) {
+            write(QStringLiteral("UPDATE \"IDE\" SET \"Group\" = ? WHERE \"Code\" = ?"), {pick(kGroups), code});
+            return QStringLiteral("group of ") + code;
+        }
+        if (choice < 84) {
+            const QString renamed = newCode();
+            write(QStringLiteral("UPDATE \"Answer\" SET \"Code\" = ? WHERE \"Code\" = ?"), {renamed, code});
+            if (m_random.bounded(3) != 0)
+                write(QStringLiteral("UPDATE \"IDE\" SET \"Code\" = ? WHERE \"Code\" = ?"), {renamed, code});
+            return QStringLiteral("code of ") + code;
+        }
+        if (choice < 88) {
+            // The same subject under a code with blanks around it shares the answers.
+            if (exists(QStringLiteral("IDE"), QStringLiteral(" ") + code + QStringLiteral(" ")))
+                return QStringLiteral("twin already there");
+            write(QStringLiteral("INSERT INTO \"IDE\" (\"Code\", \"Jens\", \"Group\") VALUES (?, ?, ?)"),
+                  {QStringLiteral(" ") + code + QStringLiteral(" "), pick(kSexes), pick(kGroups)});
+            return QStringLiteral("blank-coded twin of ") + code;
+        }
+        if (choice < 96 || m_backup.isEmpty())
+            return backup();
+        return restore();
+    }
+
+    QString backup()
+    {
+        m_backup = m_folder.path() + QStringLiteral("/Back/walk%1.mdbB").arg(++m_backups);
+        if (Backup::BackupDatabase(m_backup, nullptr) != 1)
+            return QStringLiteral("BACKUP FAILED");
+        return QStringLiteral("backup");
+    }
+
+    QString restore()
+    {
+        QString why;
+        if (Backup::RestoreDatabase(m_backup, nullptr, {}, &why) != Backup::RestoreResult::Restored)
+            return QStringLiteral("RESTORE FAILED: ") + why;
+        return QStringLiteral("restore");
+    }
+
+private:
+    inline static const QStringList kSexes = {QStringLiteral("زن"), QStringLiteral("مرد"), QString(), QStringLiteral(" ")};
+    inline static const QStringList kGroups = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("گروه ۳"), QString()};
+
+    static bool exists(const QString &table, const QString &code)
+    {
+        QSqlQuery q(Database::connection());
+        q.prepare(QStringLiteral("SELECT 1 FROM %1 WHERE \"Code\" = ?").arg(Database::quoted(table)));
+        q.addBindValue(code);
+        return q.exec() && q.next();
+    }
+    QString pick(const QStringList &from) { return from[int(m_random.bounded(int(from.size())))]; }
+    QString newCode() { return QStringLiteral("W%1").arg(++m_codes); }
+
+    QString someCode()
+    {
+        QSqlQuery q(Database::connection());
+        q.exec(QStringLiteral("SELECT TRIM(\"Code\") FROM \"IDE\" ORDER BY \"Code\""));
+        QStringList codes;
+        while (q.next())
+            codes << q.value(0).toString();
+        return codes.isEmpty() ? QString() : codes[int(m_random.bounded(int(codes.size())))];
+    }
+
+    QString registerSubject()
+    {
+        const QString code = newCode();
+        Database::Transaction transaction;
+        QSqlQuery q(Database::connection());
+        q.prepare(QStringLiteral("INSERT INTO \"IDE\" (\"Code\", \"Jens\", \"Group\") VALUES (?, ?, ?)"));
+        q.addBindValue(code);
+        q.addBindValue(pick(kSexes));
+        q.addBindValue(pick(kGroups));
+        q.exec();
+        q.prepare(QStringLiteral("INSERT INTO \"Answer\" (\"Code\") VALUES (?)"));
+        q.addBindValue(code);
+        q.exec();
+        transaction.commit();
+        return QStringLiteral("register ") + code;
+    }
+
+    // Most answer all 90 items; some leave a few out or take answers back.
+    QString answer(const QString &code)
+    {
+        QStringList sets;
+        QVariantList values;
+        const bool all = m_random.bounded(3) != 0;
+        for (int item = 1; item <= ScoringKey::kItemCount; ++item) {
+            if (!all && m_random.bounded(4) != 0)
+                continue;
+            sets << QStringLiteral("%1 = ?").arg(Database::quoted(QString::number(item)));
+            values << (!all && m_random.bounded(3) == 0 ? QString() : QString::number(1 + m_random.bounded(5)));
+        }
+        values << code;
+        if (!exists(QStringLiteral("Answer"), code))
+            write(QStringLiteral("INSERT INTO \"Answer\" (\"Code\") VALUES (?)"), {code});
+        write(QStringLiteral("UPDATE \"Answer\" SET ") + sets.join(u',') + QStringLiteral(" WHERE \"Code\" = ?"), values);
+        return QStringLiteral("answers of ") + code;
+    }
+
+    // Keying stores the sixteen scores; clearing them takes the keying back.
+    QString key(const QString &code, bool keyed)
+    {
+        QStringList sets;
+        QVariantList values;
+        for (const QString &column : ScoringKey::scoreColumns()) {
+            sets << QStringLiteral("%1 = ?").arg(Database::quoted(column));
+            values << (keyed ? QString::number(6 + m_random.bounded(25)) : QString());
+        }
+        values << code;
+        write(QStringLiteral("UPDATE \"IDE\" SET ") + sets.join(u',') + QStringLiteral(" WHERE TRIM(\"Code\") = ?"), values);
+        return (keyed ? QStringLiteral("key ") : QStringLiteral("unkey ")) + code;
+    }
+
+    TestFolder &m_folder;
+    QRandomGenerator m_random;
+    QString m_backup;
+    int m_backups = 0;
+    int m_codes = 0;
+};
+}  // namespace
+
+class ScoreTallyTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void countsFollowEveryWrite();
+    void countsMissingOrOfAnotherLayoutAreMadeAnew();
+};
+
+void ScoreTallyTest::countsFollowEveryWrite()
+{
+    TestFolder folder;
+    QVERIFY(folder.isValid());
+    QVERIFY(ScoreTally::isCurrent());
+    const int steps = 300;
+    Walk walk(folder, 20261209);
+    QStringList done;
+    for (int i = 0; i < steps; ++i) {
+        const QString what = walk.step();
+        done << what;
+        QVERIFY2(!what.contains(QLatin1String("FAILED")), qPrintable(what));
+        const QString wrong = differences();
+        QVERIFY2(wrong.isEmpty(), qPrintable(QStringLiteral("after step %1 (%2):\n%3\nsteps: %4")
+                                                 .arg(i).arg(what, wrong, done.join(QStringLiteral(", ")))));
+    }
+    // The walk reached every kind of step and had subjects to compare.
+    for (const char *kind : {"register", "answers", "key", "unkey", "delete", "sex", "group", "code", "twin", "restore"})
+        QVERIFY2(done.join(u' ').contains(QLatin1String(kind)), kind);
+    GroupSummary::Summary everyone;
+    QVERIFY(GroupSummary::read(true, QString(), &everyone));
+    QVERIFY2(everyone.scores[15].count() >= 5, qPrintable(QString::number(everyone.scores[15].count())));
+}
+
+void ScoreTallyTest::countsMissingOrOfAnotherLayoutAreMadeAnew()
+{
+    TestFolder folder;
+    QVERIFY(folder.isValid());
+    Walk walk(folder, 7);
+    for (int i = 0; i < 60; ++i)
+        walk.step();
+    // What an older program's backup, a stopped trigger or another layout leaves.
+    const QStringList breakages = {QStringLiteral("DELETE FROM \"TallyState\""),
+                                   QStringLiteral("UPDATE \"TallyState\" SET \"Layout\" = 0"),
+                                   TestFolder::onServer() ? QStringLiteral("DROP FUNCTION \"Tally_IDE\"() CASCADE")
+                                                          : QStringLiteral("DROP TRIGGER \"Tally_IDE_DELETE\"")};
+    for (const QString &breakage : breakages) {
+        folder.sql(breakage);
+        // Rows change while nothing counts them.
+        walk.step();
+        walk.step();
+        if (!ScoreTally::isCurrent()) {
+            // Read meanwhile by scanning, never from stale counts.
+            Standing::Distribution read, counted;
+            QVERIFY(Standing::readDistribution(Reference::All, QString(), &read));
+            QVERIFY(Standing::scanDistribution(Reference::All, QString(), &counted));
+            QCOMPARE(read.columns[15].counts(), counted.columns[15].counts());
+        }
+        if (TestFolder::onServer()) {
+            // The operator may not make tables; the owner's connection does.
+            Database::close();
+            QVERIFY(folder.reopenAsOwner());
+        }
+        QString why;
+        QVERIFY2(ScoreTally::ensure(&why), qPrintable(why));
+        QVERIFY(ScoreTally::isCurrent());
+        QCOMPARE(differences(), QString());
+        for (int i = 0; i < 10; ++i)
+            walk.step();
+        QCOMPARE(differences(), QString());
+    }
+}
+
+QTEST_MAIN(ScoreTallyTest)
+#include "tst_scoretally.moc"
