@@ -128,9 +128,8 @@ QString column(const QString &row, const QString &name) { return row + u'.' + q(
 
 // Notes the subjects of `from` (rows i of IDE, or the trigger's own row as i)
 // with their facts as counted before the write.
-QString noteSubjects(const QString &code, const QString &facts, const QString &from, const QString &where, bool server)
+QString noteSubjects(const QString &code, const QString &facts, const QString &from, const QString &where)
 {
-    Q_UNUSED(server);
     return QStringLiteral("INSERT INTO \"TallyPending\" (\"Code\", \"Sex\", \"Grp\", \"Facts\") SELECT %1, %2 FROM %3 "
                           "WHERE %4 ON CONFLICT (\"Code\") DO NOTHING")
         .arg(code, facts, from, where);
@@ -145,7 +144,7 @@ QString noteIdeRow(const QString &row, bool server)
     return noteSubjects(ide(QStringLiteral("Code")), facts,
                         QStringLiteral("(SELECT 1 AS one) AS one LEFT JOIN \"Answer\" AS a ON a.\"Code\" = TRIM(%1)")
                             .arg(ide(QStringLiteral("Code"))),
-                        QStringLiteral("1 = 1"), server);
+                        QStringLiteral("1 = 1"));
 }
 
 QString noteNewSubject(const QString &row, const QString &condition)
@@ -165,7 +164,7 @@ QString noteAnswerSubjects(const QString &key, const QString &answers, const QSt
     };
     const QString facts = QStringLiteral("COALESCE(i.\"Jens\", ''), COALESCE(i.\"Group\", ''), %1").arg(factsText(ide, answer, server));
     return noteSubjects(QStringLiteral("i.\"Code\""), facts, QStringLiteral("\"IDE\" AS i"),
-                        QStringLiteral("TRIM(i.\"Code\") = %1 AND %2").arg(key, condition), server);
+                        QStringLiteral("TRIM(i.\"Code\") = %1 AND %2").arg(key, condition));
 }
 
 QStringList triggerStatements(const QString &table, const QString &op, bool server)

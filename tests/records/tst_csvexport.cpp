@@ -55,6 +55,9 @@ void addAwkwardSubjects(TestFolder &folder)
     folder.addSubject("2", "B", "رضا \"کوچک\"", "کريمي");
     folder.addSubject(" 3 ", "B", "چند\nخطي", "O'Neil, Jr.");
     folder.addSubject("4", "C", "ساده", "نام\r\nدو خط");
+    // An older file may hold the control characters the export packs rows with.
+    folder.addSubject("5", "D", QStringLiteral("جدا\x1Fکننده\x1Eu"), "کريمي");
+    folder.sql("UPDATE Answer SET \"7\"=? WHERE Code = '5'", {QStringLiteral("3\x1F")});
     folder.sql("UPDATE IDE SET khodagahi='21', kol='300' WHERE Code='1'");
     folder.sql("UPDATE Answer SET \"1\"='5', \"45\"='2', \"90\"='1' WHERE Code IN ('1', '3')");
 }
@@ -130,13 +133,13 @@ void CsvExportTest::exportReadsBackAsTheDatabase()
     QCOMPARE(asked.proposedName, "Mehrsan-" + SolarCalendar::SolarDate(QDate::currentDate(), 4) + ".csv");
     QCOMPARE(asked.saveOptions.defaultSuffix, QStringLiteral("csv"));  // the dialog adds it, then asks
     QVERIFY(asked.saveOptions.confirmOverwrite);
-    QCOMPARE(dialogs.last().text, QStringLiteral("4 آزمودني در فايل ذخيره شد"));
+    QCOMPARE(dialogs.last().text, QStringLiteral("5 آزمودني در فايل ذخيره شد"));
 
     QFile raw(file);
     QVERIFY(raw.open(QIODevice::ReadOnly));
     QVERIFY(raw.read(3) == QByteArray("\xEF\xBB\xBF"));
     const QList<QStringList> rows = readWithPython(raw.fileName());
-    QCOMPARE(rows.size(), 5);
+    QCOMPARE(rows.size(), 6);
     QCOMPARE(rows[0], CsvExport::header());
     for (int i = 1; i < rows.size(); ++i)
         QCOMPARE(rows[i], databaseRow(folder, rows[i][0]));
@@ -144,6 +147,7 @@ void CsvExportTest::exportReadsBackAsTheDatabase()
     QCOMPARE(rows[3][1], QStringLiteral("چند\nخطي"));
     QCOMPARE(rows[3][10 + 16], QStringLiteral("5"));  // Q1 of the subject stored with blanks
     QCOMPARE(rows[4][2], QStringLiteral("نام\r\nدو خط"));
+    QCOMPARE(rows[5][1], QStringLiteral("جدا\x1Fکننده\x1Eu"));
     QVERIFY(!window.findChild<QWidget *>("ProgressCsv")->isVisible());
 }
 
@@ -230,7 +234,7 @@ void CsvExportTest::dialogAsksAboutTheFileWritten()
     FileDialogDriver driver(QStringLiteral("results"), QMessageBox::Yes);
     QTest::mouseClick(window.findChild<QPushButton *>("CmdCsv"), Qt::LeftButton);
     QCOMPARE(driver.questions.size(), 1);
-    QCOMPARE(readWithPython(existing).size(), 5);
+    QCOMPARE(readWithPython(existing).size(), 6);
     QVERIFY(!QFile::exists(folder.path() + "/Back/results"));
 }
 
