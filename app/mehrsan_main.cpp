@@ -20,6 +20,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Mehrsan"));
     setUpApplication(app);
+    Database::checkAfterOpeningFrom(kCheckPagesAfterOpeningFrom);
     if (!openProgramDatabase())
         return 1;
     MainWindow::load();

@@ -42,8 +42,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::Paint && watched->isWidgetType() && static_cast<QWidget *>(watched)->isWindow())
+            // Not Database::close(), which would wait for the page check.
             QTimer::singleShot(0, [] {
-                Database::close();
                 DatabaseLock::release();
                 _exit(0);
             });
@@ -66,6 +66,7 @@ int startOnce(int argc, char *argv[], bool bare)
     }
     app.setApplicationName(QStringLiteral("Mehrsan"));
     setUpApplication(app);
+    Database::checkAfterOpeningFrom(kCheckPagesAfterOpeningFrom);
     if (!openProgramDatabase())
         return 1;
     MainWindow::load();

@@ -6,6 +6,7 @@
 
 #include <libpq-fe.h>
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
@@ -15,6 +16,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <future>
 
 namespace Database {
 namespace {
@@ -25,6 +27,12 @@ const QString kRowKey = QStringLiteral("rowid");
 bool s_server = false;
 bool s_inTransaction = false;
 std::function<bool(QString *)> s_beforeCommit;
+
+// The quick check of a file opened without waiting for it.
+qint64 s_checkAfterOpeningFrom = -1;
+std::shared_future<QString> s_pendingCheck;  // its answer: empty when sound, else the refusal
+int s_openings = 0;                          // which opening a late answer belongs to
+std::function<void(const QString &)> s_damageHandler;
 
 // The server connection underneath Qt's driver, or null.
 PGconn *serverHandle(const QSqlDatabase &db)
@@ -263,20 +271,72 @@ QString strayFileText(const QString &stray)
         .arg(leftToRight(QFileInfo(stray).fileName()));
 }
 
-// The first check of a file opened read-write: tables, columns and pages.
-bool checkOpened(QSqlDatabase &db, QString *why)
+// The first check of a file opened read-write: tables, columns and, unless
+// they are checked while the windows come up, pages.
+bool checkOpened(QSqlDatabase &db, QString *why, bool pagesLater)
 {
     QSqlQuery q(db);
     q.exec("PRAGMA busy_timeout=5000");
     if (!checkTables(db, why))
         return false;
+    if (pagesLater)
+        return true;
     // A damaged page must never pass for an empty or shorter table.
     const QString check = runCheck(db, Check::Quick);
     if (check != QLatin1String("ok"))
         return fail(why, damagedText(check));
     return true;
 }
+
+QString refusalText(const QString &file, const QString &why)
+{
+    return QStringLiteral("بانک اطلاعاتي برنامه قابل استفاده نيست:\n%1\n%2").arg(leftToRight(file), why);
+}
+
+// The quick check on a read-only connection of its own thread; a damaged
+// file is reported to the window thread.
+void checkPagesMeanwhile(const QString &file)
+{
+    const int opening = ++s_openings;
+    s_pendingCheck = std::async(std::launch::async, [file, opening] {
+                         QString check = QStringLiteral("the file did not open");
+                         withReadOnlyConnection(QStringLiteral("mehrsan-pages-check"), file, [&](QSqlDatabase &db) {
+                             if (db.open())
+                                 check = runCheck(db, Check::Quick);
+                         });
+                         if (check == QLatin1String("ok"))
+                             return QString();
+                         const QString refusal = refusalText(file, damagedText(check));
+                         if (QCoreApplication *app = QCoreApplication::instance())
+                             QMetaObject::invokeMethod(app, [refusal, opening] {
+                                 if (opening == s_openings && s_damageHandler)
+                                     s_damageHandler(refusal);
+                             }, Qt::QueuedConnection);
+                         return refusal;
+                     }).share();
+}
+
+// Waits for the pages' check of the open file; false with its refusal when
+// it found damage.
+bool pagesAreSound(QString *refusal)
+{
+    if (!s_pendingCheck.valid())
+        return true;
+    *refusal = s_pendingCheck.get();
+    return refusal->isEmpty();
+}
+
+void forgetPagesCheck()
+{
+    if (s_pendingCheck.valid())
+        s_pendingCheck.wait();
+    s_pendingCheck = {};
+    ++s_openings;
+}
 }  // namespace
+
+void checkAfterOpeningFrom(qint64 bytes) { s_checkAfterOpeningFrom = bytes; }
+void setDamageHandler(std::function<void(const QString &refusal)> handler) { s_damageHandler = std::move(handler); }
 
 bool open(const QString &file, QString *error, Journal journal, Failure *failure)
 {
@@ -286,6 +346,8 @@ bool open(const QString &file, QString *error, Journal journal, Failure *failure
     Failure kind = Failure::Other;
     const QString journalFile = file + QStringLiteral("-journal");
     const bool hot = isHotJournal(journalFile);
+    // What a crash left is checked before anything else happens.
+    const bool pagesLater = !hot && s_checkAfterOpeningFrom >= 0 && QFileInfo(file).size() >= s_checkAfterOpeningFrom;
     KeptAside aside(file, journalFile);
     if (!looksLikeDatabase(file, &why)) {
         const QFileInfo fi(file);
@@ -307,12 +369,14 @@ bool open(const QString &file, QString *error, Journal journal, Failure *failure
         // read-only connection cannot do.
         if (!db.open()) {
             why = db.lastError().text();
-        } else if (checkOpened(db, &why)) {
+        } else if (checkOpened(db, &why, pagesLater)) {
             aside.discard();
             // At rest the one file is the whole database, so a byte copy of it is a backup.
             QSqlQuery q(db);
             q.exec("PRAGMA journal_mode=DELETE");
             q.exec("PRAGMA synchronous=FULL");
+            if (pagesLater)
+                checkPagesMeanwhile(file);
             return true;
         } else {
             kind = Failure::Damaged;
@@ -324,7 +388,7 @@ bool open(const QString &file, QString *error, Journal journal, Failure *failure
     aside.putBack();
     if (failure)
         *failure = kind;
-    return fail(error, QStringLiteral("بانک اطلاعاتي برنامه قابل استفاده نيست:\n%1\n%2").arg(leftToRight(file), why));
+    return fail(error, refusalText(file, why));
 }
 
 ReadSnapshot::ReadSnapshot(const QString &file)
@@ -365,6 +429,7 @@ bool isOpen() { return QSqlDatabase::contains(kConnection) && connection().isOpe
 
 void close()
 {
+    forgetPagesCheck();
     if (!QSqlDatabase::contains(kConnection))
         return;
     {
@@ -499,6 +564,9 @@ bool createServerTables(QSqlDatabase db, QString *error)
 
 Transaction::Transaction()
 {
+    // Nothing is written to a file whose pages are not known to be sound.
+    if (!pagesAreSound(&m_error))
+        return;
     QSqlQuery q(connection());
     // On the file, the write lock is taken at once, so two writers queue instead of deadlocking.
     m_active = q.exec(s_server ? "BEGIN" : "BEGIN IMMEDIATE");

@@ -31,6 +31,16 @@ enum class Failure { None, Missing, StrayFile, Damaged, Other };
 // byte.
 bool open(const QString &file, QString *error = nullptr, Journal journal = Journal::Foreign,
           Failure *failure = nullptr);
+
+// A file of at least `bytes` (-1: none, the default) that nothing was rolled
+// back in is opened without waiting for the quick check of every page: the
+// check runs on a connection of its own while the windows come up, and every
+// Transaction waits for its answer, so nothing is written to a damaged file.
+// When the check finds damage, the handler is called on the window thread
+// with the same refusal open() would have given; until the file is closed
+// every Transaction is refused with it.
+void checkAfterOpeningFrom(qint64 bytes);
+void setDamageHandler(std::function<void(const QString &refusal)> handler);
 bool isOpen();
 void close();
 // The connection every view runs on. On a server, a connection that was lost

@@ -10,6 +10,7 @@
 #include "platform/SafeFile.h"
 #include "scoring/ScoreTally.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -176,6 +177,22 @@ bool keepScoreCounts()
 }
 }  // namespace
 
+namespace {
+// Damage the page check found once the windows were up: the same offer as at
+// a damaged start, or the end of the program.
+void damageFoundAfterOpening(const QString &refusal)
+{
+    const QString file = Database::fileName();
+    Database::close();
+    if (offerRestore(file, refusal)) {
+        keepScoreCounts();
+        return;
+    }
+    DatabaseLock::release();
+    QCoreApplication::exit(1);
+}
+}  // namespace
+
 bool openProgramDatabase()
 {
     // Tables on a server: no file to lock or check here, the server keeps them whole.
@@ -198,6 +215,7 @@ bool openProgramDatabase()
     QString error;
     Database::Failure failure = Database::Failure::None;
     const auto journal = DatabaseLock::tookOverLeftLock() ? Database::Journal::MayBeOwn : Database::Journal::Foreign;
+    Database::setDamageHandler(damageFoundAfterOpening);
     if (Database::open(file, &error, journal, &failure))
         return keepScoreCounts();
     if (failure == Database::Failure::Damaged && offerRestore(file, error))

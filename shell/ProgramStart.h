@@ -11,7 +11,12 @@
 // after the operator's choice, by the newest backup that passes SQLite's
 // integrity check or one he picks; the damaged file stays beside it under a
 // dated name, and the program goes on with the restored file.
+// A large database file opened at a clean start is checked page by page
+// while the windows come up; no write reaches it until the check says it is
+// sound, and damage found then is offered the same restore, or ends the program.
 bool openProgramDatabase();
+// The size from which the start leaves the page check until the windows are up.
+constexpr qint64 kCheckPagesAfterOpeningFrom = qint64(4) << 20;
 
 // The newest backup file (*.mdbB) in the folder that could be restored, or
 // empty when there is none.

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QtEndian>
+#include <QSqlQuery>
 #include <QtTest>
 
 using namespace FaultTools;
@@ -29,6 +30,8 @@ private slots:
     void damagedFileIsRefusedAtStart();
     void restoreIsOfferedAtADamagedStart_data();
     void restoreIsOfferedAtADamagedStart();
+    void damageFoundAfterTheWindowsAreUp_data();
+    void damageFoundAfterTheWindowsAreUp();
     void pageDamagedWhileOpenIsAReadError();
     void restoreRefusesABrokenIndex();
 };
@@ -151,6 +154,67 @@ void DamagedTest::restoreIsOfferedAtADamagedStart()
     const QStringList aside = QDir(folder.path() + "/DBTavor").entryList({"DBTavor.mdb.damaged-*"}, QDir::Files);
     QCOMPARE(aside.size(), 1);
     QCOMPARE(hashOf(folder.path() + "/DBTavor/" + aside.first()), damaged);
+    Database::close();
+    DatabaseLock::release();
+}
+
+// A large file is opened at once and checked while the windows come up:
+// no write reaches it before the check answers, and damage found then gets
+// the same offer as at a damaged start.
+void DamagedTest::damageFoundAfterTheWindowsAreUp_data()
+{
+    QTest::addColumn<bool>("restore");
+    QTest::newRow("the operator ends the program") << false;
+    QTest::newRow("the operator restores the backup") << true;
+}
+
+void DamagedTest::damageFoundAfterTheWindowsAreUp()
+{
+    QFETCH(bool, restore);
+    TestFolder folder;
+    const QString file = folder.databaseFile();
+    folder.sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400) "
+               "INSERT INTO IDE (Code, FName, LName) SELECT 'c' || i, 'نام ' || i, 'خانواده ' || i FROM n");
+    QVERIFY(QFile::copy(file, folder.path() + "/Back/sound.mdbB"));
+    Database::close();
+    QVERIFY(overwrite(file, qint64(rootPage(file, "IDE_LName") - 1) * pageSize(file), QByteArray(pageSize(file), '\x33')));
+    const QByteArray damaged = hashOf(file);
+
+    Database::checkAfterOpeningFrom(0);
+    ScriptedDialogs dialogs;
+    if (restore)
+        dialogs.buttonAnswers << QMessageBox::Yes;
+    // The start goes on without waiting for the pages.
+    QVERIFY(openProgramDatabase());
+    QVERIFY(dialogs.shown.isEmpty());
+    {
+        // The first write waits for the check and is refused with its finding.
+        Database::Transaction write;
+        QVERIFY(!write.isActive());
+        QVERIFY2(write.errorString().contains(QStringLiteral("بانک اطلاعاتي آسيب ديده است")), qPrintable(write.errorString()));
+    }
+    QCOMPARE(hashOf(file), damaged);
+    // The window thread then hears of it and makes the offer.
+    QTRY_COMPARE(dialogs.shown.size(), restore ? 2 : 1);
+    QVERIFY2(dialogs.shown.first().text.contains(QStringLiteral("بانک اطلاعاتي آسيب ديده است")), qPrintable(dialogs.shown.first().text));
+    QVERIFY(dialogs.shown.first().text.contains(QStringLiteral("خير: برنامه بسته شود.")));
+    if (restore) {
+        // The program goes on with the backup; its writes wait for its own check and pass.
+        QVERIFY(Database::isOpen());
+        Database::Transaction write;
+        QVERIFY2(write.isActive(), qPrintable(write.errorString()));
+        QSqlQuery(Database::connection()).exec("INSERT INTO IDE (Code) VALUES ('after')");
+        QVERIFY(write.commit());
+        QCOMPARE(folder.sql("SELECT COUNT(*) FROM IDE").value(0), QStringLiteral("401"));
+        const QStringList aside = QDir(folder.path() + "/DBTavor").entryList({"DBTavor.mdb.damaged-*"}, QDir::Files);
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(hashOf(folder.path() + "/DBTavor/" + aside.first()), damaged);
+    } else {
+        QVERIFY(!Database::isOpen());
+        QCOMPARE(hashOf(file), damaged);
+        QCOMPARE(QDir(folder.path() + "/DBTavor").entryList(QDir::Files | QDir::Hidden), QStringList{"DBTavor.mdb"});
+    }
+    Database::checkAfterOpeningFrom(-1);
     Database::close();
     DatabaseLock::release();
 }
