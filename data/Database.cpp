@@ -346,8 +346,8 @@ bool open(const QString &file, QString *error, Journal journal, Failure *failure
     Failure kind = Failure::Other;
     const QString journalFile = file + QStringLiteral("-journal");
     const bool hot = isHotJournal(journalFile);
-    // What a crash left is checked before anything else happens.
-    const bool pagesLater = !hot && s_checkAfterOpeningFrom >= 0 && QFileInfo(file).size() >= s_checkAfterOpeningFrom;
+    // After a crash the pages are checked before anything else happens.
+    const bool pagesLater = !hot && journal == Journal::Foreign && s_checkAfterOpeningFrom >= 0 && QFileInfo(file).size() >= s_checkAfterOpeningFrom;
     KeptAside aside(file, journalFile);
     if (!looksLikeDatabase(file, &why)) {
         const QFileInfo fi(file);

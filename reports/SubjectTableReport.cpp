@@ -4,7 +4,10 @@
 #include "reports/ReportPainting.h"
 #include "reports/ReportPreview.h"
 
+#include <QBuffer>
+#include <QDir>
 #include <QPointer>
+#include <QTemporaryFile>
 
 #include <array>
 #include <memory>
@@ -107,36 +110,98 @@ QStringList SubjectTableReport::columns()
     return out;
 }
 
+// The packed rows (UTF-8 values separated by 0x1F) in a private temporary
+// file, 0600 like every file of the program, with where each row starts;
+// in memory only when no such file can be made.
+class SubjectTableReport::Rows
+{
+public:
+    Rows()
+    {
+        m_file.setFileTemplate(QDir::temp().filePath(QStringLiteral("mehrsan-report-XXXXXX")));
+        if (m_file.open())
+            m_device = &m_file;
+        else if (m_memory.open(QIODevice::ReadWrite))
+            m_device = &m_memory;
+    }
+    void append(const QByteArray &row)
+    {
+        m_starts.push_back(m_end);
+        m_end += row.size();
+        m_pending += row;
+        if (m_pending.size() > (1 << 16))
+            flush();
+    }
+    void flush()
+    {
+        if (m_device && !m_pending.isEmpty() && m_device->seek(m_device->size()))
+            m_device->write(m_pending);
+        m_pending.clear();
+    }
+    int count() const { return int(m_starts.size()); }
+    QByteArray row(int index) const
+    {
+        const qint64 start = m_starts[size_t(index)];
+        const qint64 end = size_t(index) + 1 < m_starts.size() ? m_starts[size_t(index) + 1] : m_end;
+        if (!m_device || !m_device->seek(start))
+            return QByteArray();
+        return m_device->read(end - start);
+    }
+
+private:
+    QTemporaryFile m_file;
+    QBuffer m_memory;
+    QIODevice *m_device = nullptr;
+    std::vector<qint64> m_starts;
+    qint64 m_end = 0;
+    QByteArray m_pending;
+};
+
 void SubjectTableReport::setDataSource(const TableView &view)
 {
-    m_rows.clear();
+    auto rows = std::make_shared<Rows>();
     m_pagesFor = -1;
     const QStringList names = columns();
-    // Read in slices, so that a large table is never one huge query result.
+    QStringList resolved;
+    for (const QString &name : names)
+        resolved << view.resolveColumn(name);
+    // Read in slices, each from the key the one before ended on, so that a
+    // large table is never one huge query result nor counted through.
     constexpr int kSlice = 1000;
-    for (int offset = 0;; offset += kSlice) {
-        const auto slice = view.rows(offset, kSlice, names);
+    for (qint64 key = -1;;) {
+        const auto slice = view.rowsAfter(key, kSlice, names, nullptr, &key);
         for (const auto &row : slice) {
             QByteArray packed;
             for (int i = 0; i < names.size(); ++i) {
                 if (i)
                     packed += kSeparator;
-                QString v = row.value(view.resolveColumn(names[i]));
+                QString v = row.value(resolved[i]);
                 packed += v.remove(QChar(kSeparator)).toUtf8();
             }
-            m_rows << packed;
+            rows->append(packed);
         }
         if (slice.size() < kSlice)
             break;
     }
+    rows->flush();
+    m_rows = rows;
+}
+
+int SubjectTableReport::rowCount() const { return m_rows ? m_rows->count() : 0; }
+
+QList<QByteArray> SubjectTableReport::rowValues(int row) const
+{
+    if (!m_rows || row < 0 || row >= m_rows->count())
+        return {};
+    return m_rows->row(row).split(kSeparator);
 }
 
 QString SubjectTableReport::value(int row, const QString &column) const
 {
     const int index = columns().indexOf(column);
-    if (row < 0 || row >= m_rows.size() || index < 0)
+    if (index < 0)
         return QString();
-    return QString::fromUtf8(m_rows[row].split(kSeparator).value(index));
+    return QString::fromUtf8(rowValues(row).value(index));
 }
 
 QList<SubjectTableReport::Page> SubjectTableReport::paginate(int rows, double pageHeight)
@@ -177,7 +242,7 @@ int SubjectTableReport::reportWidth() const { return kWidth; }
 const QList<SubjectTableReport::Page> &SubjectTableReport::pages(double pageHeight) const
 {
     if (m_pagesFor != pageHeight) {
-        m_pages = paginate(m_rows.size(), pageHeight);
+        m_pages = paginate(rowCount(), pageHeight);
         m_pagesFor = pageHeight;
     }
     return m_pages;
@@ -206,7 +271,7 @@ void SubjectTableReport::paintPage(ReportCanvas &canvas, int pageIndex) const
     y += kPageHeaderHeight;
 
     for (int r = page.firstRow; r < page.firstRow + page.rowCount; ++r) {
-        const QList<QByteArray> values = m_rows[r].split(kSeparator);
+        const QList<QByteArray> values = rowValues(r);
         for (int c = 0; c < fieldCount; ++c) {
             const QString text = c == 0 ? QString::number(r + 1) : QString::fromUtf8(values.value(c - 1));
             // The first five fields are 360 high, the scores 240.

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 #include "reports/ReportPainting.h"
 
 class TableView;
@@ -32,7 +34,7 @@ public:
     QString clinicName() const { return m_clinicName; }
     QString address() const { return m_address; }
 
-    int rowCount() const { return m_rows.size(); }
+    int rowCount() const;
     // A value of one data row (0-based) for an IDE column of the report.
     QString value(int row, const QString &column) const;
     // The printed caption of a fixed label: "Label3" the title, "Label15" the
@@ -70,7 +72,10 @@ public:
 private:
     QString m_clinicName = QStringLiteral(" ");
     QString m_address;
-    QList<QByteArray> m_rows;  // one row: the columns' values, UTF-8, separated by 0x1F
+    // The rows taken, on disk: a million of them would take hundreds of MB here.
+    class Rows;
+    std::shared_ptr<const Rows> m_rows;
+    QList<QByteArray> rowValues(int row) const;
     // The pages for the printable height they were worked out for.
     mutable QList<Page> m_pages;
     mutable double m_pagesFor = -1;
