@@ -1,13 +1,12 @@
 #include "reports/SubjectTableReport.h"
 
+#include "data/Database.h"
 #include "data/TableView.h"
 #include "reports/ReportPainting.h"
 #include "reports/ReportPreview.h"
 
-#include <QBuffer>
-#include <QDir>
 #include <QPointer>
-#include <QTemporaryFile>
+#include <QSqlQuery>
 
 #include <array>
 #include <memory>
@@ -19,7 +18,6 @@ constexpr int kPageHeaderHeight = 390;
 constexpr int kDetailHeight = 378;
 constexpr int kReportFooterHeight = 378;
 constexpr int kTopBottomMargin = 720;
-constexpr char kSeparator = '\x1f';
 
 struct Column {
     const char *heading;
@@ -110,98 +108,92 @@ QStringList SubjectTableReport::columns()
     return out;
 }
 
-// The packed rows (UTF-8 values separated by 0x1F) in a private temporary
-// file, 0600 like every file of the program, with where each row starts;
-// in memory only when no such file can be made.
+// The rows taken, copied by the store itself into a temporary table of the
+// program's connection (on the file, SQLite keeps it in a temporary file of
+// its own, 0600 and without a name), numbered from 1 in the view's order:
+// a page is read by its numbers when it is drawn, so neither the rows nor the
+// time to reach the last page grow here with the table.
 class SubjectTableReport::Rows
 {
 public:
-    Rows()
+    Rows(const TableView &view, const QStringList &columns)
+        : m_table(QStringLiteral("report_rows_%1").arg(++s_tables)), m_columns(int(columns.size()))
     {
-        m_file.setFileTemplate(QDir::temp().filePath(QStringLiteral("mehrsan-report-XXXXXX")));
-        if (m_file.open())
-            m_device = &m_file;
-        else if (m_memory.open(QIODevice::ReadWrite))
-            m_device = &m_memory;
+        const bool server = Database::isServer();
+        QStringList defs{server ? QStringLiteral("n bigint PRIMARY KEY") : QStringLiteral("n INTEGER PRIMARY KEY")};
+        QStringList select;
+        for (int i = 0; i < m_columns; ++i) {
+            defs << QStringLiteral("c%1 TEXT").arg(i);
+            select << QStringLiteral("\"IDE\".") + Database::quoted(view.resolveColumn(columns[i]));
+        }
+        QSqlQuery q(Database::connection());
+        if (!q.exec(QStringLiteral("CREATE TEMP TABLE %1 (%2)").arg(m_table, defs.join(u','))))
+            return;
+        m_made = true;
+        QString sql = QStringLiteral("INSERT INTO %1 SELECT ROW_NUMBER() OVER (ORDER BY \"IDE\".rowid), %2 FROM \"IDE\"")
+                          .arg(m_table, select.join(u','));
+        const bool filtered = view.isFiltered();
+        if (filtered)
+            sql += view.filterColumn().isEmpty() ? QStringLiteral(" WHERE 1 = 0")
+                                                 : QStringLiteral(" WHERE \"IDE\".") + Database::quoted(view.filterColumn()) +
+                                                       QStringLiteral(" = ?");
+        q.prepare(sql);
+        if (filtered && !view.filterColumn().isEmpty())
+            q.addBindValue(view.filterValue());
+        if (q.exec() && q.exec(QStringLiteral("SELECT COUNT(*) FROM %1").arg(m_table)) && q.next())
+            m_count = q.value(0).toInt();
     }
-    void append(const QByteArray &row)
+    ~Rows()
     {
-        m_starts.push_back(m_end);
-        m_end += row.size();
-        m_pending += row;
-        if (m_pending.size() > (1 << 16))
-            flush();
+        if (m_made && Database::isOpen())
+            QSqlQuery(Database::connection()).exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(m_table));
     }
-    void flush()
+    int count() const { return m_count; }
+    // Rows first .. first + n - 1 (0-based), each its columns' values.
+    QList<QStringList> range(int first, int n) const
     {
-        if (m_device && !m_pending.isEmpty() && m_device->seek(m_device->size()))
-            m_device->write(m_pending);
-        m_pending.clear();
-    }
-    int count() const { return int(m_starts.size()); }
-    QByteArray row(int index) const
-    {
-        const qint64 start = m_starts[size_t(index)];
-        const qint64 end = size_t(index) + 1 < m_starts.size() ? m_starts[size_t(index) + 1] : m_end;
-        if (!m_device || !m_device->seek(start))
-            return QByteArray();
-        return m_device->read(end - start);
+        QList<QStringList> out;
+        QSqlQuery q(Database::connection());
+        q.setForwardOnly(true);
+        q.prepare(QStringLiteral("SELECT * FROM %1 WHERE n > ? AND n <= ? ORDER BY n").arg(m_table));
+        q.addBindValue(first);
+        q.addBindValue(first + n);
+        if (!q.exec())
+            return out;
+        while (q.next()) {
+            QStringList row;
+            for (int i = 1; i <= m_columns; ++i)
+                row << q.value(i).toString();
+            out << row;
+        }
+        return out;
     }
 
 private:
-    QTemporaryFile m_file;
-    QBuffer m_memory;
-    QIODevice *m_device = nullptr;
-    std::vector<qint64> m_starts;
-    qint64 m_end = 0;
-    QByteArray m_pending;
+    inline static int s_tables = 0;
+    QString m_table;
+    int m_columns = 0;
+    bool m_made = false;
+    int m_count = 0;
 };
 
 void SubjectTableReport::setDataSource(const TableView &view)
 {
-    auto rows = std::make_shared<Rows>();
     m_pagesFor = -1;
-    const QStringList names = columns();
-    QStringList resolved;
-    for (const QString &name : names)
-        resolved << view.resolveColumn(name);
-    // Read in slices, each from the key the one before ended on, so that a
-    // large table is never one huge query result nor counted through.
-    constexpr int kSlice = 1000;
-    for (qint64 key = -1;;) {
-        const auto slice = view.rowsAfter(key, kSlice, names, nullptr, &key);
-        for (const auto &row : slice) {
-            QByteArray packed;
-            for (int i = 0; i < names.size(); ++i) {
-                if (i)
-                    packed += kSeparator;
-                QString v = row.value(resolved[i]);
-                packed += v.remove(QChar(kSeparator)).toUtf8();
-            }
-            rows->append(packed);
-        }
-        if (slice.size() < kSlice)
-            break;
-    }
-    rows->flush();
-    m_rows = rows;
+    m_rows.reset();  // its table goes before the next is made
+    m_rows = std::make_shared<Rows>(view, columns());
 }
 
 int SubjectTableReport::rowCount() const { return m_rows ? m_rows->count() : 0; }
-
-QList<QByteArray> SubjectTableReport::rowValues(int row) const
-{
-    if (!m_rows || row < 0 || row >= m_rows->count())
-        return {};
-    return m_rows->row(row).split(kSeparator);
-}
 
 QString SubjectTableReport::value(int row, const QString &column) const
 {
     const int index = columns().indexOf(column);
     if (index < 0)
         return QString();
-    return QString::fromUtf8(rowValues(row).value(index));
+    if (!m_rows || row < 0 || row >= m_rows->count())
+        return QString();
+    return m_rows->range(row, 1).value(0).value(index);
 }
 
 QList<SubjectTableReport::Page> SubjectTableReport::paginate(int rows, double pageHeight)
@@ -270,10 +262,11 @@ void SubjectTableReport::paintPage(ReportCanvas &canvas, int pageIndex) const
     drawPageHeader(canvas, y);
     y += kPageHeaderHeight;
 
+    const QList<QStringList> rows = m_rows ? m_rows->range(page.firstRow, page.rowCount) : QList<QStringList>();
     for (int r = page.firstRow; r < page.firstRow + page.rowCount; ++r) {
-        const QList<QByteArray> values = rowValues(r);
+        const QStringList values = rows.value(r - page.firstRow);
         for (int c = 0; c < fieldCount; ++c) {
-            const QString text = c == 0 ? QString::number(r + 1) : QString::fromUtf8(values.value(c - 1));
+            const QString text = c == 0 ? QString::number(r + 1) : values.value(c - 1);
             // The first five fields are 360 high, the scores 240.
             const int height = c < 6 ? 360 : 240;
             canvas.label(cell(kColumns[c].fieldLeft, y + (kDetailHeight - height) / 2, height), text, font,

@@ -72,10 +72,10 @@ public:
 private:
     QString m_clinicName = QStringLiteral(" ");
     QString m_address;
-    // The rows taken, on disk: a million of them would take hundreds of MB here.
+    // The rows taken, kept by the store: a million of them would take
+    // hundreds of MB here.
     class Rows;
     std::shared_ptr<const Rows> m_rows;
-    QList<QByteArray> rowValues(int row) const;
     // The pages for the printable height they were worked out for.
     mutable QList<Page> m_pages;
     mutable double m_pagesFor = -1;
