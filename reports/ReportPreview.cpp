@@ -39,7 +39,7 @@ public:
         m_origin = layout.paintRect(QPageLayout::Point).topLeft() * 20.0;
         m_printable = printableTwips(layout);
         m_pageCount = m_report->pageCount(m_printable.height());
-        updateSize();
+        setZoom(m_zoom);  // a long report may need a smaller one
     }
 
     int pageCount() const { return m_pageCount; }
@@ -48,8 +48,9 @@ public:
     void setZoom(double zoom)
     {
         // The whole column of pages must stay within the largest widget Qt allows.
-        const double limit = (QWIDGETSIZE_MAX - kGap) / qMax(1, m_pageCount) / qMax(1.0, m_paper.height());
-        m_zoom = qBound(0.01, qMin(zoom, limit * 0.98), 0.4);
+        // Each page takes its gap and up to a pixel of rounding besides.
+        const double perPage = double(QWIDGETSIZE_MAX - kGap) / qMax(1, m_pageCount) - kGap - 1;
+        m_zoom = qBound(0.01, qMin(zoom, perPage / qMax(1.0, m_paper.height())), 0.4);
         updateSize();
     }
     int pageStep() const { return pageHeight() + kGap; }

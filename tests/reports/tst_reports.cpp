@@ -57,6 +57,7 @@ private slots:
     void previewSavesThePdfItShows();
     void unwritableFileIsReportedAndNothingWritten();
     void printingFromThePreview();
+    void previewOfAMillionRowsReachesItsLastPage();
 
 private:
     QTemporaryDir m_out;
@@ -630,6 +631,27 @@ void ReportsTest::printingFromThePreview()
     QCoreApplication::processEvents();
     QCOMPARE(PdfTools::pageCount(file), preview->pageCount());
     QVERIFY(PdfTools::text(file).contains("Q0050"));
+}
+
+// A table of a million subjects has about 25,600 pages: the preview shows
+// them smaller rather than make a column taller than Qt's largest widget,
+// which would cut the last pages off.
+void ReportsTest::previewOfAMillionRowsReachesItsLastPage()
+{
+    struct Blank : PagedReport {
+        QPageLayout pageLayout() const override { return SubjectTableReport::designedLayout(); }
+        int reportWidth() const override { return 9513; }
+        int pageCount(double) const override { return 25642; }
+        void paintPage(ReportCanvas &, int) const override {}
+    };
+    QPointer<ReportPreview> preview;
+    ReportPreview::showReport(preview, QStringLiteral("گزارش"), std::make_shared<Blank>(), QStringLiteral("blank.pdf"));
+    QVERIFY(preview->findChild<QWidget *>("previewPages")->height() < QWIDGETSIZE_MAX);
+    preview->showPage(25642);
+    QCOMPARE(preview->currentPage(), 25642);
+    QTest::mouseClick(preview->findChild<QPushButton *>("cmdZoomIn"), Qt::LeftButton);
+    QVERIFY(preview->findChild<QWidget *>("previewPages")->height() < QWIDGETSIZE_MAX);
+    QCOMPARE(preview->currentPage(), 25642);
 }
 
 QTEST_MAIN(ReportsTest)
