@@ -185,12 +185,9 @@ bool TableView::commit()
     // A commit of its own is a transaction of its own, so that what the store
     // keeps about the rows is brought up to date with it.
     std::optional<Database::Transaction> own;
-    if (!Database::inTransaction()) {
-        own.emplace();
-        if (!own->isActive()) {
-            m_lastError = own->errorString();
-            return false;
-        }
+    if (!Database::inTransaction() && !own.emplace().isActive()) {
+        m_lastError = own->errorString();
+        return false;
     }
     QSqlDatabase db = Database::connection();
     const bool server = Database::isServer();
@@ -283,14 +280,21 @@ bool TableView::deleteCurrent()
     }
     if (m_current < 0)
         return false;
+    // A deletion of its own is a transaction of its own, as a commit is.
     std::optional<Database::Transaction> own;
-    if (!Database::inTransaction())
-        own.emplace();
+    if (!Database::inTransaction() && !own.emplace().isActive()) {
+        m_lastError = own->errorString();
+        return false;
+    }
     QSqlQuery q(Database::connection());
     q.prepare("DELETE FROM " + Database::quoted(m_table) + " WHERE rowid = ?");
     q.addBindValue(m_current);
-    if (!q.exec() || (own && !own->commit())) {
-        m_lastError = own && q.lastError().type() == QSqlError::NoError ? own->errorString() : Database::errorText(q.lastError());
+    if (!q.exec()) {
+        m_lastError = Database::errorText(q.lastError());
+        return false;
+    }
+    if (own && !own->commit()) {
+        m_lastError = own->errorString();
         return false;
     }
     dropPending();
