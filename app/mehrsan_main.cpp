@@ -1,7 +1,6 @@
 #include "data/Database.h"
 #include "data/DatabaseLock.h"
 #include "platform/Startup.h"
-#include "shell/MainWindow.h"
 #include "shell/ProgramStart.h"
 #include "shell/ServerCommands.h"
 
@@ -18,12 +17,8 @@ int main(int argc, char *argv[])
             return status;
     }
     QApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("Mehrsan"));
-    setUpApplication(app);
-    Database::checkAfterOpeningFrom(kCheckPagesAfterOpeningFrom);
-    if (!openProgramDatabase())
+    if (!startProgram(app))
         return 1;
-    MainWindow::load();
     const int result = app.exec();
     Database::close();
     DatabaseLock::release();

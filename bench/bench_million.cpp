@@ -18,7 +18,6 @@
 #include "scoring/GroupSummary.h"
 #include "scoring/ScoreTally.h"
 #include "scoring/Standing.h"
-#include "shell/MainWindow.h"
 #include "shell/ProgramStart.h"
 
 #include <QApplication>
@@ -64,13 +63,7 @@ int startOnce(int argc, char *argv[], bool bare)
         window.show();
         return app.exec();
     }
-    app.setApplicationName(QStringLiteral("Mehrsan"));
-    setUpApplication(app);
-    Database::checkAfterOpeningFrom(kCheckPagesAfterOpeningFrom);
-    if (!openProgramDatabase())
-        return 1;
-    MainWindow::load();
-    return app.exec();
+    return startProgram(app) ? app.exec() : 1;
 }
 
 // Median wall and CPU time of starting this program again with `arguments`.

@@ -502,11 +502,6 @@ bool rebuild(QString *error)
            run(query, QStringLiteral("INSERT INTO \"TallyState\" (\"Layout\") VALUES (%1)").arg(kLayout), error);
 }
 
-namespace {
-// Every transaction of the program takes its own notes in before it commits.
-bool foldBeforeCommit(QString *error) { return !isCurrent() || fold(error); }
-}  // namespace
-
 bool ensure(QString *error)
 {
     if (!isCurrent() || !triggersInPlace()) {
@@ -526,7 +521,9 @@ bool ensure(QString *error)
         if (!transaction.commit())
             return fail(error, transaction.errorString());
     }
-    Database::setBeforeCommit(foldBeforeCommit);
+    // Every transaction of the program takes its notes in before it commits;
+    // installed only now that the tables are there, and dropped with the store.
+    Database::setBeforeCommit(fold);
     return true;
 }
 

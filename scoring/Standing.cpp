@@ -149,11 +149,13 @@ bool readSample(Reference reference, const QString &value, const Values &around,
     return true;
 }
 
-bool readDistribution(Reference reference, const QString &value, Distribution *distribution, QString *error)
+namespace {
+// The distribution from the counts the store keeps; false when they are not whole.
+bool keptDistribution(Reference reference, const QString &value, Distribution *distribution)
 {
     ScoreTally::Counts counts;
     if (!ScoreTally::read(ScoreTally::Reference(reference), value, &counts, ScoreTally::kStanding + kColumns))
-        return scanDistribution(reference, value, distribution, error);
+        return false;
     *distribution = Distribution();
     distribution->reference = reference;
     distribution->value = value;
@@ -161,6 +163,12 @@ bool readDistribution(Reference reference, const QString &value, Distribution *d
         for (const auto &[score, subjects] : counts[size_t(ScoreTally::kStanding + c)])
             distribution->columns[size_t(c)].add(score, subjects);
     return true;
+}
+}  // namespace
+
+bool readDistribution(Reference reference, const QString &value, Distribution *distribution, QString *error)
+{
+    return keptDistribution(reference, value, distribution) || scanDistribution(reference, value, distribution, error);
 }
 
 bool scanDistribution(Reference reference, const QString &value, Distribution *distribution, QString *error)
@@ -287,7 +295,7 @@ Figures standingOf(const QString &code, Reference reference, QString *error)
                             (reference == Reference::All || !value.trimmed().isEmpty());
     // The kept counts when they are whole; one aggregate query otherwise.
     Distribution distribution;
-    if (comparable && ScoreTally::isCurrent() && readDistribution(reference, value, &distribution, &why))
+    if (comparable && keptDistribution(reference, value, &distribution))
         sample = distribution.around(values);
     else if (comparable && !readSample(reference, value, values, &sample, &why)) {
         none.reason = why;

@@ -8,9 +8,11 @@
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SafeFile.h"
+#include "platform/Startup.h"
 #include "scoring/ScoreTally.h"
+#include "shell/MainWindow.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -224,4 +226,18 @@ bool openProgramDatabase()
         showMessage(nullptr, error + ending(), kError, QMessageBox::Critical);
     DatabaseLock::release();
     return false;
+}
+
+bool startProgram(QApplication &app)
+{
+    // From this size on the quick check of every page takes longer than the
+    // rest of the start.
+    constexpr qint64 kCheckPagesAfterOpeningFrom = qint64(4) << 20;
+    app.setApplicationName(QStringLiteral("Mehrsan"));
+    setUpApplication(app);
+    Database::checkAfterOpeningFrom(kCheckPagesAfterOpeningFrom);
+    if (!openProgramDatabase())
+        return false;
+    MainWindow::load();
+    return true;
 }

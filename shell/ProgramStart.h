@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+class QApplication;
+
 // Takes the program folder's database for this run: first the one-program
 // lock beside it, then the database itself, opened and checked. When another
 // copy of the program has it open, or the file is missing or unusable, the
@@ -15,8 +17,11 @@
 // while the windows come up; no write reaches it until the check says it is
 // sound, and damage found then is offered the same restore, or ends the program.
 bool openProgramDatabase();
-// The size from which the start leaves the page check until the windows are up.
-constexpr qint64 kCheckPagesAfterOpeningFrom = qint64(4) << 20;
+
+// The program's start up to its main window: the application's name and
+// look, the database (a large file's pages checked while the windows come
+// up), the main window. False when the program must end.
+bool startProgram(QApplication &app);
 
 // The newest backup file (*.mdbB) in the folder that could be restored, or
 // empty when there is none.
