@@ -9,6 +9,8 @@
 #include "TestFolder.h"
 
 #include "data/Database.h"
+#include "scoring/GroupSummary.h"
+#include "scoring/ScoreTally.h"
 #include "data/DatabaseLock.h"
 #include "shell/ProgramStart.h"
 
@@ -89,6 +91,10 @@ void CrashTest::killedRegistrationLosesNothing()
         journals += QFileInfo(folder.databaseFile() + "-journal").size() > 0;
         QVERIFY2(startsCleanly(dialogs), qPrintable(QStringLiteral("after kill %1").arg(kill)));
         QCOMPARE(integrityOf(folder.databaseFile()), QStringLiteral("ok"));
+        // The kept counts went with the rows or not at all.
+        GroupSummary::Summary kept, counted;
+        QVERIFY(ScoreTally::isCurrent() && GroupSummary::read(true, {}, &kept) && GroupSummary::scan(true, {}, &counted));
+        QCOMPARE(kept.subjects, counted.subjects);
         // Both rows of a subject or neither, and every acknowledged one.
         const QStringList codes = folder.sql("SELECT Code FROM IDE WHERE Code LIKE 's%'");
         QCOMPARE(folder.sql("SELECT count(*) FROM Answer WHERE Code LIKE 's%'").value(0).toInt(), codes.size());
