@@ -76,10 +76,14 @@ bool ServerSettings::fromUrl(const QString &text, ServerSettings *out, QString *
     s.database = url.path().mid(1);
     s.user = url.userName();
     const QUrlQuery query(url);
+    s.hostAddress = query.queryItemValue("hostaddr");
+    if (!s.hostAddress.isEmpty() && QHostAddress(s.hostAddress).isNull())
+        return fail(QStringLiteral("hostaddr بايد نشاني IP باشد: %1").arg(s.hostAddress));
     // Over a network the server's certificate is checked against its name,
-    // unless a weaker mode is written out.
+    // unless a weaker mode is written out; what counts is the address
+    // actually dialled, not a loopback name given beside it.
     s.sslMode = query.hasQueryItem("sslmode") ? query.queryItemValue("sslmode")
-                : isLoopback(s.host)          ? QStringLiteral("prefer")
+                : s.isLocal()                 ? QStringLiteral("prefer")
                                               : QStringLiteral("verify-full");
     if (!kSslModes.contains(s.sslMode))
         return fail(QStringLiteral("حالت TLS ناشناخته است: %1").arg(s.sslMode));
@@ -88,9 +92,6 @@ bool ServerSettings::fromUrl(const QString &text, ServerSettings *out, QString *
         s.sslRootCert = systemCertificates();
     if (s.sslRootCert.contains(';') || s.sslRootCert.contains('\n'))
         return fail(QStringLiteral("نام فايل گواهي نبايد ; يا سطر تازه داشته باشد"));
-    s.hostAddress = query.queryItemValue("hostaddr");
-    if (!s.hostAddress.isEmpty() && QHostAddress(s.hostAddress).isNull())
-        return fail(QStringLiteral("hostaddr بايد نشاني IP باشد: %1").arg(s.hostAddress));
     if (!s.isValid() || s.database.contains('/'))
         return fail(QStringLiteral("ميزبان، کاربر و نام بانک اطلاعاتي در آدرس لازم است"));
     *out = s;
@@ -117,6 +118,17 @@ bool ServerSettings::read(ServerSettings *out, QString *why)
     if (ini.status() != QSettings::NoError || !s.isValid() || s.port <= 0 || !kSslModes.contains(s.sslMode)) {
         if (why)
             *why = QStringLiteral("فايل اتصال به سرور ناقص است:\n%1").arg(file());
+        return false;
+    }
+    // A file that calls a network address by a loopback name without checking
+    // its certificate (as an older version wrote one) would send the records
+    // over the network unchecked.
+    if (isLoopback(s.host) && !s.isLocal() && s.isUnverified()) {
+        if (why)
+            *why = QStringLiteral("فايل اتصال، سرور را با نام %1 مي خواند ولي به نشاني %2 در شبکه وصل مي شود و گواهي "
+                                  "آن را نمي سنجد؛ پرونده ها بي حفاظ از شبکه مي گذرند. Mehrsan --connect را دوباره اجرا "
+                                  "کنيد تا اتصال با sslmode=verify-full نوشته شود.\n%3")
+                       .arg(s.host, s.hostAddress, file());
         return false;
     }
     *out = s;

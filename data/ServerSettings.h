@@ -24,9 +24,12 @@ struct ServerSettings
     static bool isLoopback(const QString &host);
     // The system's store of trusted certificate authorities.
     static QString systemCertificates() { return QStringLiteral("/etc/ssl/certs/ca-certificates.crt"); }
+    // True when the connection stays on this computer: the host and the
+    // address actually dialled (hostaddr, when given) are both loopback.
+    bool isLocal() const { return isLoopback(host) && (hostAddress.isEmpty() || isLoopback(hostAddress)); }
     // True when the server is reached over a network without the certificate
     // checked against its name: anyone on the way could stand in for it.
-    bool isUnverified() const { return !isLoopback(host) && sslMode != QLatin1String("verify-full"); }
+    bool isUnverified() const { return !isLocal() && sslMode != QLatin1String("verify-full"); }
 
     bool isValid() const { return !host.isEmpty() && !database.isEmpty() && !user.isEmpty(); }
     // "user@host:port/database", for messages: never a password.
@@ -37,9 +40,9 @@ struct ServerSettings
     void applyTo(QSqlDatabase &db) const;
 
     // "postgresql://user@host:port/database?sslmode=…&sslrootcert=…&hostaddr=…".
-    // Without sslmode a host that is not loopback gets verify-full, with the
-    // system's CA store unless sslrootcert names a CA file; a loopback host
-    // keeps prefer. A weaker mode for a network host is taken only as written
+    // Without sslmode a connection that leaves this computer (by its host or
+    // its hostaddr) gets verify-full, with the system's CA store unless
+    // sslrootcert names a CA file; one that stays on it keeps prefer. A weaker mode for a network host is taken only as written
     // out. A password in the address, an unknown TLS mode or a missing part is
     // refused with *why in Persian.
     static bool fromUrl(const QString &url, ServerSettings *out, QString *why);

@@ -12,7 +12,9 @@
 // keeps these counts for every reference (all subjects, each sex, each group)
 // in the table "Tally", and triggers of the store itself change them in the
 // same transaction as every write to "IDE" or "Answer", whichever program
-// makes it.
+// makes it. On a server only functions of the tables' owner write the
+// counts, and each subject's change is folded in by one transaction at a
+// time, so the counts equal a recount whatever several computers do at once.
 //
 // A count is of subjects: row (reference, value, measure, score) holds how
 // many subjects of the reference have that score in that measure. The
@@ -44,6 +46,10 @@ bool ensure(QString *error = nullptr);
 // Counts every subject anew, inside the caller's transaction; true at once
 // on a store that keeps no counts.
 bool rebuild(QString *error = nullptr);
+// Counts every subject from the rows and compares with the kept counts:
+// *differing is how many counts differed (0 when they are right). With
+// `repair` the kept counts become the recount, in a transaction of its own.
+bool recount(bool repair, qint64 *differing, QString *error = nullptr);
 // Marks the counts as not whole, inside the caller's transaction, before a
 // bulk change of the rows that is followed by rebuild(): the triggers then
 // stay idle instead of running once per row.

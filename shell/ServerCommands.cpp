@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QSqlRecord>
 #include <QUuid>
 
@@ -40,6 +41,28 @@ int tablesPresent(QSqlDatabase db)
         if (!db.record(Database::quoted(table.first)).isEmpty())
             ++present;
     return present;
+}
+
+// The schema that holds the program's tables on the open server.
+QString schemaOfTables()
+{
+    QSqlQuery query(Database::connection());
+    query.exec(QStringLiteral("SELECT n.nspname FROM pg_catalog.pg_class AS c JOIN pg_catalog.pg_namespace AS n "
+                              "ON n.oid = c.relnamespace WHERE c.oid = pg_catalog.to_regclass('\"IDE\"')"));
+    return query.next() ? query.value(0).toString() : QStringLiteral("public");
+}
+
+// The roles other than the schema's owner that may create objects in the
+// schema of the program's tables ("PUBLIC" for everyone), or empty.
+QString rolesThatMayCreate()
+{
+    QSqlQuery query(Database::connection());
+    query.prepare(QStringLiteral(
+        "SELECT string_agg(DISTINCT CASE WHEN a.grantee = 0 THEN 'PUBLIC' ELSE pg_catalog.pg_get_userbyid(a.grantee) END, ', ') "
+        "FROM pg_catalog.pg_namespace AS n, pg_catalog.aclexplode(COALESCE(n.nspacl, pg_catalog.acldefault('n', n.nspowner))) AS a "
+        "WHERE n.nspname = ? AND a.privilege_type = 'CREATE' AND a.grantee <> n.nspowner"));
+    query.addBindValue(schemaOfTables());
+    return query.exec() && query.next() ? query.value(0).toString() : QString();
 }
 
 int connect(const QString &url)
@@ -92,7 +115,13 @@ int connect(const QString &url)
     // without them the program scans the subjects instead.
     QString countsWhy;
     if (!ScoreTally::ensure(&countsWhy))
-        std::fprintf(stderr, "%s\n", qPrintable(countsWhy));
+        warn(countsWhy);
+    const QString others = rolesThatMayCreate();
+    if (!others.isEmpty())
+        warn(QStringLiteral("هشدار: در طرح %1 اين بانک اطلاعاتي نقش هاي ديگر (%2) مي توانند تابع و جدول بسازند؛ "
+                            "چنين تابعي مي تواند به جاي توابع خود PostgreSQL در کار ديگران اجرا شود. مدير سرور "
+                            "اين اجازه را بردارد: REVOKE CREATE ON SCHEMA %1 FROM PUBLIC")
+                 .arg(schemaOfTables(), others));
     Database::close();
     if (!settings.write(&why))
         return say(Failed, why);
@@ -143,6 +172,27 @@ int copyFromServer(const QString &file)
     return say(Done, QStringLiteral("اطلاعات سرور %1 در فايل %2 نوشته شد").arg(server, file));
 }
 
+// Counts every subject anew from the rows and compares with the kept counts;
+// what differed is repaired. Exits 1 when any differed.
+int recount()
+{
+    QString why;
+    if (!Database::openStore(&why))
+        return say(Unreachable, why);
+    qint64 differing = 0;
+    const bool counted = ScoreTally::recount(true, &differing, &why);
+    const QString store = Database::storeName();
+    Database::close();
+    if (!counted)
+        return say(Failed, QStringLiteral("شمارش نمره هاي %1 از نو انجام نشد:\n%2").arg(store, why));
+    if (differing == 0)
+        return say(Done, QStringLiteral("شمارش نمره هاي %1 با شمارش دوباره از رديف ها يکي است: 0 شمارش متفاوت.").arg(store));
+    return say(Differed, QStringLiteral("در %1، %2 شمارش با شمارش دوباره از رديف ها فرق داشت و درست شد. اگر اين "
+                                        "دوباره پيش آمد، به پشتيباني خبر دهيد.")
+                             .arg(store)
+                             .arg(differing));
+}
+
 }  // namespace
 
 int run(const QStringList &arguments)
@@ -156,6 +206,8 @@ int run(const QStringList &arguments)
         return copyToServer(operand.isEmpty() ? ProgramFolder::databaseFile() : operand);
     if (command == QLatin1String("--copy-from-server"))
         return copyFromServer(operand);
+    if (command == QLatin1String("--recount"))
+        return recount();
     return NotACommand;
 }
 

@@ -6,6 +6,7 @@
 //   Mehrsan --connect postgresql://user@host:port/database[?sslmode=...]
 //   Mehrsan --copy-to-server [database file]
 //   Mehrsan --copy-from-server <new database file>
+//   Mehrsan --recount   (the kept score counts against a recount of the rows)
 // Each says in Persian what it did and returns the program's exit status; -1
 // when the arguments name none of them (the windows start as usual).
 namespace ServerCommands {
@@ -13,6 +14,7 @@ namespace ServerCommands {
 enum Status {
     NotACommand = -1,
     Done = 0,
+    Differed = 1,
     BadArguments = 2,
     Unreachable = 3,
     Refused = 4,

@@ -9,7 +9,9 @@
 #include "scoring/ScoringKey.h"
 #include "scoring/Standing.h"
 
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QtTest>
 
@@ -241,7 +243,43 @@ class ScoreTallyTest : public QObject
 private slots:
     void countsFollowEveryWrite();
     void countsMissingOrOfAnotherLayoutAreMadeAnew();
+    void countsHoldWithManyWritersAtOnce();
+    void recountCommandFindsAndRepairs();
+    void operatorCannotWriteTheCounts();
+    void othersFunctionsNeverRunInTheCounts();
 };
+
+namespace {
+// A statement on the program's own connection (the operator's on a server):
+// empty when it ran, else the store's refusal.
+QString refusal(const QString &sql)
+{
+    QSqlQuery q(Database::connection());
+    return q.exec(sql) ? QString() : q.lastError().text();
+}
+
+int runProgram(TestFolder &folder, const QString &program, const QStringList &arguments, QString *output)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("MEHRSAN_HOME"), folder.path());
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    if (!process.waitForFinished(120000))
+        return -1;
+    *output = QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+QString recountDifferences()
+{
+    qint64 differing = -1;
+    QString why;
+    if (!ScoreTally::recount(false, &differing, &why))
+        return why;
+    return differing == 0 ? QString() : QStringLiteral("%1 counts differ from a recount").arg(differing);
+}
+}  // namespace
 
 void ScoreTallyTest::countsFollowEveryWrite()
 {
@@ -304,6 +342,165 @@ void ScoreTallyTest::countsMissingOrOfAnotherLayoutAreMadeAnew()
             walk.step();
         QCOMPARE(differences(), QString());
     }
+}
+
+// Several computers write the same six subjects' rows at once, in random
+// order: registrations, corrections of sex, group and age, answers, keyings
+// and their undoing, deletions. Afterwards every kept count equals a recount
+// and none is below zero.
+void ScoreTallyTest::countsHoldWithManyWritersAtOnce()
+{
+    TestFolder folder;
+    QVERIFY(folder.isValid());
+    const QStringList codes = {"S1", "S2", "S3", "S4", "S5", "S6"};
+    QList<QProcess *> writers;
+    for (int i = 0; i < 6; ++i) {
+        auto *writer = new QProcess(this);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("MEHRSAN_HOME"), folder.path());
+        writer->setProcessEnvironment(environment);
+        writer->start(QStringLiteral(TALLY_WRITER), QStringList{QStringLiteral("8"), QString::number(100 + i)} + codes);
+        writers << writer;
+    }
+    int commits = 0;
+    for (QProcess *writer : writers) {
+        QVERIFY(writer->waitForFinished(120000));
+        const QString said = QString::fromUtf8(writer->readAllStandardOutput() + writer->readAllStandardError());
+        QVERIFY2(writer->exitCode() == 0, qPrintable(said));
+        commits += said.section(u' ', 1, 1).toInt();
+        delete writer;
+    }
+    // Enough happened at once to matter.
+    QVERIFY2(commits >= 300, qPrintable(QString::number(commits)));
+    QCOMPARE(recountDifferences(), QString());
+    QCOMPARE(folder.sql(QStringLiteral("SELECT COUNT(*) FROM \"Tally\" WHERE \"Subjects\" < 0")), QStringList{"0"});
+    QCOMPARE(differences(), QString());
+}
+
+// Mehrsan --recount: how many counts differed, repaired, non-zero exit.
+void ScoreTallyTest::recountCommandFindsAndRepairs()
+{
+    TestFolder folder;
+    QVERIFY(folder.isValid());
+    Walk walk(folder, 5);
+    for (int i = 0; i < 40; ++i)
+        walk.step();
+    QString said;
+    QCOMPARE(runProgram(folder, QStringLiteral(MEHRSAN_EXE), {QStringLiteral("--recount")}, &said), 0);
+    QVERIFY2(said.contains(QStringLiteral("۰")) || said.contains(u'0'), qPrintable(said));
+    // Two counts bent by hand (the test's own connection is the owner's).
+    folder.sql(QStringLiteral("UPDATE \"Tally\" SET \"Subjects\" = \"Subjects\" + 3 WHERE \"Reference\" = 0 AND \"Measure\" = 31"));
+    folder.sql(QStringLiteral("INSERT INTO \"Tally\" (\"Reference\", \"Value\", \"Measure\", \"Score\", \"Subjects\") "
+                           "VALUES (2, 'ناموجود', 0, 77, 5)"));
+    QVERIFY(!recountDifferences().isEmpty());
+    QCOMPARE(runProgram(folder, QStringLiteral(MEHRSAN_EXE), {QStringLiteral("--recount")}, &said), 1);
+    QVERIFY2(said.contains(QStringLiteral("2")), qPrintable(said));
+    QCOMPARE(recountDifferences(), QString());
+    QCOMPARE(differences(), QString());
+    QCOMPARE(runProgram(folder, QStringLiteral(MEHRSAN_EXE), {QStringLiteral("--recount")}, &said), 0);
+}
+
+// On a server the program's role writes the rows and the settings, never a
+// count; its saves still move the counts, also after the owner made them anew.
+void ScoreTallyTest::operatorCannotWriteTheCounts()
+{
+    if (!TestFolder::onServer())
+        QSKIP("the roles of a server");
+    TestFolder folder;
+    QVERIFY(folder.isValid());
+    const QStringList mayWrite = {"IDE", "Answer", "QU", "Theme"};
+    const QStringList tables = folder.sql(QStringLiteral("SELECT tablename FROM pg_tables WHERE schemaname = 'public'"));
+    QVERIFY(tables.contains(QStringLiteral("TallyPending")));
+    for (const QString &table : tables) {
+        if (mayWrite.contains(table))
+            continue;
+        const QString t = Database::quoted(table);
+        for (const QString &sql : {QStringLiteral("INSERT INTO %1 DEFAULT VALUES"), QStringLiteral("DELETE FROM %1"),
+                                   QStringLiteral("TRUNCATE %1"), QStringLiteral("UPDATE %1 SET %2 = %2")}) {
+            const QString column = folder.sql(QStringLiteral("SELECT column_name FROM information_schema.columns WHERE "
+                                                             "table_name = ? ORDER BY ordinal_position LIMIT 1"), {table})
+                                       .value(0);
+            const QString why = refusal(sql.arg(t, Database::quoted(column)));
+            QVERIFY2(why.contains(QLatin1String("permission denied")), qPrintable(table + ": " + sql + " " + why));
+        }
+    }
+    // The fold cannot be called by hand, nor the counts' own function.
+    QVERIFY(!refusal(QStringLiteral("SELECT \"Tally_Measures\"(CAST(ARRAY[1] AS bigint[]))")).isEmpty());
+    auto registerAndKey = [&](const QString &code) {
+        Database::Transaction transaction;
+        QSqlQuery q(Database::connection());
+        QVERIFY(q.exec(QStringLiteral("INSERT INTO \"IDE\" (\"Code\", \"Jens\", \"Group\") VALUES ('%1', 'زن', 'A')").arg(code)));
+        QVERIFY(q.exec(QStringLiteral("INSERT INTO \"Answer\" (\"Code\") VALUES ('%1')").arg(code)));
+        QVERIFY2(transaction.commit(), qPrintable(transaction.errorString()));
+        QStringList sets;
+        for (const QString &column : ScoringKey::scoreColumns())
+            sets << Database::quoted(column) + QStringLiteral(" = '12'");
+        write(QStringLiteral("UPDATE \"IDE\" SET %1 WHERE \"Code\" = ?").arg(sets.join(u',')), {code});
+    };
+    GroupSummary::Summary before, after;
+    QVERIFY(GroupSummary::read(false, QStringLiteral("A"), &before));
+    registerAndKey(QStringLiteral("OP1"));
+    QVERIFY(GroupSummary::read(false, QStringLiteral("A"), &after));
+    QCOMPARE(after.subjects, before.subjects + 1);
+    QCOMPARE(after.keyed, before.keyed + 1);
+
+    // The owner makes the counts anew (another layout); the operator goes on.
+    folder.sql(QStringLiteral("UPDATE \"TallyState\" SET \"Layout\" = 0"));
+    Database::close();
+    QVERIFY(folder.reopenAsOwner());
+    QString why;
+    QVERIFY2(ScoreTally::ensure(&why), qPrintable(why));
+    Database::close();
+    QVERIFY2(Database::openStore(&why), qPrintable(why));
+    QVERIFY2(ScoreTally::ensure(&why), qPrintable(why));
+    QVERIFY(refusal(QStringLiteral("DELETE FROM \"Tally\"")).contains(QLatin1String("permission denied")));
+    registerAndKey(QStringLiteral("OP2"));
+    QVERIFY(GroupSummary::read(false, QStringLiteral("A"), &after));
+    QCOMPARE(after.keyed, before.keyed + 2);
+    QCOMPARE(recountDifferences(), QString());
+    QCOMPARE(differences(), QString());
+}
+
+// Where every role may create in the schema, an operator's own functions
+// named like the system's never run inside the counts, whoever writes.
+void ScoreTallyTest::othersFunctionsNeverRunInTheCounts()
+{
+    if (!TestFolder::onServer())
+        QSKIP("the roles of a server");
+    TestFolder folder;
+    QVERIFY(folder.isValid());
+    folder.sql(QStringLiteral("GRANT CREATE ON SCHEMA public TO PUBLIC"));
+    const QString spy = QStringLiteral("BEGIN INSERT INTO public.spy VALUES (current_user); RETURN %1; END");
+    for (const QString &sql :
+         {QStringLiteral("CREATE TABLE public.spy (who text)"), QStringLiteral("GRANT INSERT ON public.spy TO PUBLIC"),
+          QStringLiteral("CREATE FUNCTION public.format(text, VARIADIC text[]) RETURNS text LANGUAGE plpgsql AS $$%1$$")
+              .arg(spy.arg(QStringLiteral("''"))),
+          QStringLiteral("CREATE FUNCTION public.btrim(varchar) RETURNS text LANGUAGE plpgsql AS $$%1$$")
+              .arg(spy.arg(QStringLiteral("$1"))),
+          QStringLiteral("CREATE FUNCTION public.hashtext(varchar) RETURNS integer LANGUAGE plpgsql AS $$%1$$")
+              .arg(spy.arg(QStringLiteral("1"))),
+          QStringLiteral("CREATE FUNCTION public.unnest(text[]) RETURNS SETOF text LANGUAGE plpgsql AS "
+                         "$$BEGIN INSERT INTO public.spy VALUES (current_user); RETURN; END$$"),
+          QStringLiteral("CREATE FUNCTION public.substring(text, varchar) RETURNS text LANGUAGE plpgsql AS $$%1$$")
+              .arg(spy.arg(QStringLiteral("'1'")))})
+        QVERIFY2(refusal(sql).isEmpty(), qPrintable(refusal(sql) + sql));
+    // The owner makes the counts anew and recounts; the operator saves.
+    folder.sql(QStringLiteral("UPDATE \"TallyState\" SET \"Layout\" = 0"));
+    Database::close();
+    QVERIFY(folder.reopenAsOwner());
+    QString why;
+    QVERIFY2(ScoreTally::ensure(&why), qPrintable(why));
+    qint64 differing = -1;
+    QVERIFY2(ScoreTally::recount(true, &differing, &why), qPrintable(why));
+    Database::close();
+    QVERIFY2(Database::openStore(&why), qPrintable(why));
+    QVERIFY2(ScoreTally::ensure(&why), qPrintable(why));
+    Walk walk(folder, 3);
+    for (int i = 0; i < 40; ++i)
+        walk.step();
+    QCOMPARE(differences(), QString());
+    QCOMPARE(folder.sql(QStringLiteral("SELECT COUNT(*) FROM public.spy")), QStringList{"0"});
+    folder.sql(QStringLiteral("REVOKE CREATE ON SCHEMA public FROM PUBLIC"));
 }
 
 QTEST_MAIN(ScoreTallyTest)

@@ -170,7 +170,8 @@ bool TestFolder::prepareServer()
         return false;
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("DROP TABLE IF EXISTS \"IDE\", \"Answer\", \"QU\", \"Theme\", \"Tally\", \"TallyPending\", \"TallyState\"")) ||
-        !q.exec(QStringLiteral("DROP FUNCTION IF EXISTS \"Tally_IDE\"(), \"Tally_Answer\"() CASCADE")) ||
+        !q.exec(QStringLiteral("DROP FUNCTION IF EXISTS \"Tally_IDE\"(), \"Tally_Answer\"(), \"Tally_Fold\"(), "
+                               "\"Tally_Recount\"(boolean), \"Tally_Suspend\"(), \"Tally_Measures\"(bigint[]) CASCADE")) ||
         !StoreCopy::fillNewServer(db, databaseFile(), &why)) {
         qWarning("test server tables: %s %s", qPrintable(q.lastError().text()), qPrintable(why));
         return false;
@@ -185,9 +186,15 @@ bool TestFolder::prepareServer()
         return false;
     }
     Database::close();
-    if (!q.exec(QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON \"IDE\", \"Answer\", \"QU\", \"Theme\", \"Tally\", "
-                               "\"TallyPending\", \"TallyState\" TO %1")
-                    .arg(kOperatorRole))) {
+    // As the clinic's IT person grants them: the rows, and reading the counts.
+    const QStringList grants = {
+        QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON \"IDE\", \"Answer\", \"QU\", \"Theme\" TO %1"),
+        QStringLiteral("GRANT SELECT ON \"Tally\", \"TallyPending\", \"TallyState\" TO %1"),
+        QStringLiteral("GRANT EXECUTE ON FUNCTION \"Tally_Recount\"(boolean), \"Tally_Suspend\"() TO %1")};
+    bool granted = true;
+    for (const QString &grant : grants)
+        granted = granted && q.exec(grant.arg(kOperatorRole));
+    if (!granted) {
         qWarning("test server operator: %s", qPrintable(q.lastError().text()));
         return false;
     }
