@@ -11,6 +11,7 @@
 // "latency <microseconds>" for every commit.
 #include "data/Database.h"
 #include "data/TableView.h"
+#include "scoring/ScoreTally.h"
 #include "shell/Registration.h"
 
 #include <QCoreApplication>
@@ -42,6 +43,8 @@ int main(int argc, char *argv[])
         line(QStringLiteral("error - ") + oneLine(why));
         return 1;
     }
+    // As the program's start: the kept score counts follow every commit.
+    ScoreTally::ensure();
     TableView subjectView(QStringLiteral("IDE"));
     TableView answerView(QStringLiteral("Answer"));
     for (int n = first; n < first + subjects; ++n) {
