@@ -166,6 +166,65 @@ bool isSoundDatabase(const QString &file, QString *why)
     return true;
 }
 
+namespace {
+// Each object of a database's schema as one text: type, name and definition.
+QStringList schemaOf(QSqlDatabase db)
+{
+    QStringList objects;
+    QSqlQuery q(db);
+    if (q.exec(QStringLiteral("SELECT type, name, tbl_name, coalesce(sql, '') FROM sqlite_master")))
+        while (q.next())
+            objects << q.value(0).toString() + '\n' + q.value(1).toString() + '\n' + q.value(3).toString();
+    return objects;
+}
+}  // namespace
+
+QStringList ownSchema() { return Database::isOpen() && !Database::isServer() ? schemaOf(Database::connection()) : QStringList(); }
+
+bool keepOnlyOwnSchema(const QString &file, const QStringList &kept, QString *why)
+{
+    // A backup is anybody's file: triggers and views in it would run or be
+    // read as the program's own once it is the database. The program's tables
+    // keep their rows and their indexes; the score counts, whose triggers are
+    // kept only as the program made them, are made anew when they are missing.
+    QStringList own;
+    for (const auto &table : Database::tableColumns())
+        own << table.first;
+    const QString connection = QStringLiteral("mehrsan-restore-schema");
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(file);
+        QSqlQuery q(db);
+        QStringList drops;
+        if (db.open() && q.exec(QStringLiteral("SELECT type, name, tbl_name, coalesce(sql, '') FROM sqlite_master "
+                                                "WHERE name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
+                                                "ORDER BY type = 'table', type = 'index'"))) {
+            while (q.next()) {
+                const QString type = q.value(0).toString(), name = q.value(1).toString(), table = q.value(2).toString();
+                const bool ownTable = own.contains(table);
+                const bool asMade = kept.contains(type + '\n' + name + '\n' + q.value(3).toString());
+                const bool keep = asMade || (type == QLatin1String("table") && ownTable) ||
+                                  (type == QLatin1String("index") && ownTable && name.startsWith(QLatin1String("IDE_")));
+                if (!keep)
+                    drops << QStringLiteral("DROP %1 IF EXISTS %2").arg(type.toUpper(), Database::quoted(name));
+            }
+            ok = true;
+            if (!drops.isEmpty()) {
+                ok = q.exec(QStringLiteral("BEGIN"));
+                for (const QString &drop : drops)
+                    ok = ok && q.exec(drop);
+                ok = ok && q.exec(QStringLiteral("COMMIT"));
+            }
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    if (!ok)
+        return fail(why, QStringLiteral("جدول هاي برنامه در اين فايل جدا نشدند"));
+    return isSoundDatabase(file, why);
+}
+
 int BackupDatabase(const QString &target, QWidget *owner, const Progress &progress)
 {
     // From a server: the same file format, written from one snapshot of its rows.
@@ -198,7 +257,10 @@ RestoreResult RestoreDatabase(const QString &source, QWidget *owner, const Progr
                    ? RestoreResult::Restored
                                                                          : RestoreResult::OtherFailure;
 
-    const QString database = ProgramFolder::databaseFile();
+    // The file the lock holds: where the database's name is a link to a file
+    // elsewhere, that file is replaced and the link stays.
+    const QString database = DatabaseLock::realFile(ProgramFolder::databaseFile());
+    const QStringList kept = ownSchema();
     // No connection may hold the old file while it is replaced; the table
     // views of the windows read nothing until it is open again.
     Database::close();
@@ -214,7 +276,8 @@ RestoreResult RestoreDatabase(const QString &source, QWidget *owner, const Progr
 
     // The source passed the integrity check above; the copy is checked byte
     // count by byte count on its way.
-    const int copied = CopyFileInChunks(source, database, owner, progress);
+    const int copied = CopyFileInChunks(source, database, owner, progress,
+                                        [&kept](const QString &copy, QString *why) { return keepOnlyOwnSchema(copy, kept, why); });
     // The new file under the old name is held against a second program too.
     DatabaseLock::followReplacedFile();
     QString openError;

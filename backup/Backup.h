@@ -2,6 +2,7 @@
 #include "platform/SafeFile.h"
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 #include <functional>
 
@@ -44,6 +45,17 @@ bool isSoundDatabase(const QString &file, QString *why = nullptr);
 // program, as long as its own header says, and passing SQLite's integrity check.
 // Otherwise *why says what is wrong, in Persian.
 bool isRestorableBackup(const QString &file, QString *why = nullptr);
+
+// The schema of the open database file as the program made it: what a
+// restored copy may keep (empty on a server or with no database open).
+QStringList ownSchema();
+
+// Leaves in a database file (a copy on its way to replace the database) only
+// the program's own tables, their indexes named by the program, and what of
+// `kept` (ownSchema() of the database it replaces) it holds exactly as there:
+// every other trigger, view, index and table is dropped. Then checks the file
+// as isSoundDatabase does.
+bool keepOnlyOwnSchema(const QString &file, const QStringList &kept, QString *why = nullptr);
 
 enum class RestoreResult {
     Refused,       // the file is no database of this program; nothing was touched

@@ -17,6 +17,8 @@
 
 #include <cstdio>
 #include <future>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace Database {
 namespace {
@@ -254,12 +256,46 @@ bool isHotJournal(const QString &journal)
     return f.open(QIODevice::ReadOnly) && f.getChar(&first) && first != 0;
 }
 
-// A WAL file of any database beside this one (the program never uses WAL).
+// Anything at the name, a link that leads nowhere included.
+bool entryExists(const QString &path, struct stat *st)
+{
+    return ::lstat(QFile::encodeName(path).constData(), st) == 0;
+}
+
+// A WAL file of any database beside this one (the program never uses WAL),
+// or at the journal's name something SQLite could not use as its own
+// journal: a folder, a link, a file its owner may not read and write.
 QString strayFileBeside(const QString &file)
 {
+    struct stat st;
     for (const char *suffix : {"-wal", "-shm"})
-        if (QFileInfo::exists(file + QLatin1String(suffix)))
+        if (entryExists(file + QLatin1String(suffix), &st))
             return file + QLatin1String(suffix);
+    const QString journal = file + QStringLiteral("-journal");
+    if (entryExists(journal, &st) && (!S_ISREG(st.st_mode) || (st.st_mode & 0600) != 0600 ||
+                                      ::access(QFile::encodeName(journal).constData(), R_OK | W_OK) != 0))
+        return journal;
+    return QString();
+}
+
+// Why the file must not be written by this program, or empty: a second name
+// of the same file lets a second program write it with a lock and a journal
+// of its own; a file made read-only stays as it was made.
+QString refusalOfFile(const QString &file)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(file).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return QString();
+    if (st.st_nlink > 1)
+        return QStringLiteral("اين فايل در جاي ديگري هم با نام ديگري هست (%1 نام براي يک فايل)؛ "
+                              "اگر برنامه ديگري از راه آن نام در همين فايل بنويسد، داده ها از بين مي روند.\n"
+                              "بانک اطلاعاتي دست نخورده است. نام ديگر را پاک کنيد يا به جاي آن يک نسخه "
+                              "جداگانه بگذاريد و برنامه را دوباره باز کنيد.")
+            .arg(st.st_nlink);
+    if ((st.st_mode & S_IWUSR) == 0 || ::access(QFile::encodeName(file).constData(), W_OK) != 0)
+        return QStringLiteral("اين فايل فقط خواندني است و برنامه در آن چيزي نمي نويسد.\n"
+                              "بانک اطلاعاتي دست نخورده است. اگر بايد در آن ثبت شود، اجازه نوشتن در آن را "
+                              "بدهيد و برنامه را دوباره باز کنيد.");
     return QString();
 }
 
@@ -352,6 +388,8 @@ bool open(const QString &file, QString *error, Journal journal, Failure *failure
     if (!looksLikeDatabase(file, &why)) {
         const QFileInfo fi(file);
         kind = !fi.isFile() ? Failure::Missing : fi.isReadable() ? Failure::Damaged : Failure::Other;
+    } else if (const QString refusal = refusalOfFile(file); !refusal.isEmpty()) {
+        why = refusal;
     } else if (const QString stray = strayFileBeside(file); !stray.isEmpty()) {
         // SQLite would play a -wal back into any file beside it.
         why = strayFileText(stray);

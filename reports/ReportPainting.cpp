@@ -5,7 +5,9 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPen>
-#include <QSaveFile>
+#include "platform/SafeFile.h"
+
+#include <QIODevice>
 #include <QVarLengthArray>
 
 namespace {
@@ -107,23 +109,50 @@ void PagedReport::render(QPagedPaintDevice *device) const
     }
 }
 
+namespace {
+// The PDF writer's output straight into a SafeFile, in the order it comes:
+// whole or not at all, and a link at the name is replaced, never followed.
+class SafeFileDevice : public QIODevice
+{
+public:
+    explicit SafeFileDevice(SafeFile &file) : m_file(file) {}
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        if (!m_file.write(data, size)) {
+            setErrorString(m_file.errorString());
+            return -1;
+        }
+        return size;
+    }
+
+private:
+    SafeFile &m_file;
+};
+}  // namespace
+
 bool PagedReport::saveAsPdf(const QString &file, const QString &title, QString *error) const
 {
-    QSaveFile out(file);
-    // A report of named subjects is its owner's alone, wherever it is saved.
-    if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(QFile::ReadOwner | QFile::WriteOwner)) {
+    // A report of named subjects is its owner's alone, wherever it is saved (SafeFile makes it 0600).
+    SafeFile out(file);
+    SafeFileDevice device(out);
+    if (!out.open() || !device.open(QIODevice::WriteOnly)) {
         if (error)
             *error = QStringLiteral("فايل گزارش ساخته نشد:\n%1\n%2").arg(QDir::toNativeSeparators(file),
                                                                         out.errorString());
         return false;
     }
     {
-        QPdfWriter writer(&out);
+        QPdfWriter writer(&device);
         writer.setTitle(title);
         writer.setCreator(QStringLiteral("Mehrsan"));
         writer.setPageLayout(pageLayout());
         render(&writer);
     }
+    device.close();
     if (!out.commit()) {
         if (error)
             *error = QStringLiteral("فايل گزارش ذخيره نشد:\n%1\n%2").arg(QDir::toNativeSeparators(file),

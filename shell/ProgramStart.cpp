@@ -70,6 +70,8 @@ bool takeLock(const QString &file)
 
 // The records are their owner's alone: a database file that others may read
 // (copied under a loose umask, say) is made 0600 when it is ours to change.
+// Only once the file is open for writing: a file made read-only, which the
+// open refuses, keeps the mode it was given.
 void keepPrivate(const QString &file)
 {
     const QFileInfo fi(file);
@@ -97,7 +99,10 @@ bool restoreAtStart(const QString &file, const QString &backup, QString *why)
         return false;
     }
     QString error;
-    if (!Backup::copyFile(backup, file, {}, &error, Backup::isSoundDatabase)) {
+    // The damaged file's own schema is not to be trusted: the copy keeps the
+    // program's tables and indexes, and the score counts are made anew.
+    const auto verify = [](const QString &copy, QString *why) { return Backup::keepOnlyOwnSchema(copy, {}, why); };
+    if (!Backup::copyFile(backup, file, {}, &error, verify)) {
         QFile::rename(aside + QStringLiteral("-journal"), journal);
         QFile::remove(aside);
         *why = error;
@@ -212,16 +217,16 @@ bool openProgramDatabase()
         return false;
     // A copy into the database's place that was cut off left its hidden file.
     SafeFile::removeLeftovers(file);
-    keepPrivate(file);
 
     QString error;
     Database::Failure failure = Database::Failure::None;
     const auto journal = DatabaseLock::tookOverLeftLock() ? Database::Journal::MayBeOwn : Database::Journal::Foreign;
     Database::setDamageHandler(damageFoundAfterOpening);
-    if (Database::open(file, &error, journal, &failure))
+    if (Database::open(file, &error, journal, &failure) ||
+        (failure == Database::Failure::Damaged && offerRestore(file, error))) {
+        keepPrivate(file);
         return keepScoreCounts();
-    if (failure == Database::Failure::Damaged && offerRestore(file, error))
-        return keepScoreCounts();
+    }
     if (failure != Database::Failure::Damaged)
         showMessage(nullptr, error + ending(), kError, QMessageBox::Critical);
     DatabaseLock::release();

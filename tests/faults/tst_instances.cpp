@@ -131,6 +131,15 @@ void InstancesTest::linkedSecondFolderIsRefused()
     holder.write("end\n");
     holder.closeWriteChannel();
     QVERIFY(holder.waitForFinished(20000));
+    if (!symbolic) {
+        // A second name of the file is refused even with no other program running.
+        dialogs.clear();
+        QVERIFY(!openProgramDatabase());
+        QVERIFY2(dialogs.last().text.contains(QStringLiteral("2 نام براي يک فايل")), qPrintable(dialogs.last().text));
+        QCOMPARE(hashOf(first.databaseFile()), before);
+        QVERIFY(QFile::remove(second.databaseFile()));
+        QVERIFY(QFile::copy(first.databaseFile(), second.databaseFile()));
+    }
     QVERIFY(openProgramDatabase());  // the first has ended: the file is free through the link too
     Database::close();
     DatabaseLock::release();
