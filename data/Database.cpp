@@ -19,6 +19,7 @@
 #include <future>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace Database {
 namespace {
@@ -33,6 +34,7 @@ std::function<bool(QString *)> s_beforeCommit;
 // The quick check of a file opened without waiting for it.
 qint64 s_checkAfterOpeningFrom = -1;
 std::shared_future<QString> s_pendingCheck;  // its answer: empty when sound, else the refusal
+std::function<void()> s_stopBeforeClose;     // ends another thread's work on the file
 int s_openings = 0;                          // which opening a late answer belongs to
 std::function<void(const QString &)> s_damageHandler;
 
@@ -372,6 +374,8 @@ void forgetPagesCheck()
 }  // namespace
 
 void checkAfterOpeningFrom(qint64 bytes) { s_checkAfterOpeningFrom = bytes; }
+std::shared_future<QString> pagesCheck() { return s_pendingCheck; }
+void setStopBeforeClose(std::function<void()> stop) { s_stopBeforeClose = std::move(stop); }
 void setDamageHandler(std::function<void(const QString &refusal)> handler) { s_damageHandler = std::move(handler); }
 
 bool open(const QString &file, QString *error, Journal journal, Failure *failure)
@@ -467,6 +471,8 @@ bool isOpen() { return QSqlDatabase::contains(kConnection) && connection().isOpe
 
 void close()
 {
+    if (auto stop = std::exchange(s_stopBeforeClose, nullptr))
+        stop();
     forgetPagesCheck();
     if (!QSqlDatabase::contains(kConnection))
         return;

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <functional>
+#include <future>
 
 struct ServerSettings;
 
@@ -40,6 +41,13 @@ bool open(const QString &file, QString *error = nullptr, Journal journal = Journ
 // with the same refusal open() would have given; until the file is closed
 // every Transaction is refused with it.
 void checkAfterOpeningFrom(qint64 bytes);
+// The answer of the pages' check in progress (empty when the file is sound),
+// to be waited for on another thread; invalid when none runs.
+std::shared_future<QString> pagesCheck();
+// Work of another thread on the open file (the first count of the scores)
+// that must end before the file is closed: `stop` is called, and cleared,
+// by close().
+void setStopBeforeClose(std::function<void()> stop);
 void setDamageHandler(std::function<void(const QString &refusal)> handler);
 bool isOpen();
 void close();

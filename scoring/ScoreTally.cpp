@@ -9,6 +9,7 @@
 #include <QSqlRecord>
 #include <QVariant>
 
+#include <limits>
 #include <optional>
 #include <tuple>
 #include <vector>
@@ -158,14 +159,19 @@ Facts parseFacts(const QString &text)
 // touches, how he was counted before it, once until the counts take the
 // change in (the fold); a new subject is noted as not counted.
 
-QString column(const QString &row, const QString &name) { return row + u'.' + q(name); }
+// A column of a row; "rowid" bare, as the file knows it (a server's tables
+// have a column of that name).
+QString column(const QString &row, const QString &name)
+{
+    return row + u'.' + (name == QLatin1String("rowid") ? name : q(name));
+}
 
 // Notes the subjects of `from` (rows i of IDE, or the trigger's own row as i)
 // with their facts as counted before the write.
 QString noteSubjects(const Dialect &d, const QString &code, const QString &facts, const QString &from,
                      const QString &where)
 {
-    return QStringLiteral("INSERT INTO %5 (\"Code\", \"Sex\", \"Grp\", \"Facts\") SELECT %1, %2 FROM %3 "
+    return QStringLiteral("INSERT INTO %5 (\"Code\", \"Row\", \"Sex\", \"Grp\", \"Facts\") SELECT %1, %2 FROM %3 "
                           "WHERE %4 ON CONFLICT (\"Code\") DO NOTHING")
         .arg(code, facts, from, where, d.table(QStringLiteral("TallyPending")));
 }
@@ -174,8 +180,9 @@ QString noteIdeRow(const Dialect &d, const QString &row)
 {
     auto ide = [&](const QString &name) { return column(row, name); };
     auto answer = [](int item) { return QStringLiteral("a.") + q(QString::number(item)); };
-    const QString facts = QStringLiteral("COALESCE(%1, ''), COALESCE(%2, ''), %3")
-                              .arg(ide(QStringLiteral("Jens")), ide(QStringLiteral("Group")), factsNoted(d, ide, answer));
+    const QString facts = QStringLiteral("%1, COALESCE(%2, ''), COALESCE(%3, ''), %4")
+                              .arg(ide(QStringLiteral("rowid")), ide(QStringLiteral("Jens")), ide(QStringLiteral("Group")),
+                                   factsNoted(d, ide, answer));
     return noteSubjects(d, ide(QStringLiteral("Code")), facts,
                         QStringLiteral("(SELECT 1 AS one) AS one LEFT JOIN %2 AS a ON a.\"Code\" = TRIM(%1)")
                             .arg(ide(QStringLiteral("Code")), d.table(QStringLiteral("Answer"))),
@@ -184,7 +191,7 @@ QString noteIdeRow(const Dialect &d, const QString &row)
 
 QString noteNewSubject(const Dialect &d, const QString &row, const QString &condition)
 {
-    return QStringLiteral("INSERT INTO %3 (\"Code\", \"Sex\", \"Grp\", \"Facts\") SELECT %1, '', '', NULL "
+    return QStringLiteral("INSERT INTO %3 (\"Code\", \"Row\", \"Sex\", \"Grp\", \"Facts\") SELECT %1, NULL, '', '', NULL "
                           "WHERE %2 ON CONFLICT (\"Code\") DO NOTHING")
         .arg(column(row, QStringLiteral("Code")), condition, d.table(QStringLiteral("TallyPending")));
 }
@@ -198,7 +205,7 @@ QString noteAnswerSubjects(const Dialect &d, const QString &key, const QString &
         return answers.isEmpty() ? QStringLiteral("CAST(NULL AS TEXT)") : column(answers, QString::number(item));
     };
     const QString facts =
-        QStringLiteral("COALESCE(i.\"Jens\", ''), COALESCE(i.\"Group\", ''), %1").arg(factsNoted(d, ide, answer));
+        QStringLiteral("i.rowid, COALESCE(i.\"Jens\", ''), COALESCE(i.\"Group\", ''), %1").arg(factsNoted(d, ide, answer));
     return noteSubjects(d, QStringLiteral("i.\"Code\""), facts, d.table(QStringLiteral("IDE")) + QStringLiteral(" AS i"),
                         QStringLiteral("TRIM(i.\"Code\") = %1 AND %2").arg(key, condition));
 }
@@ -408,8 +415,12 @@ QStringList dropStatements(const Dialect &d)
     }
     for (const QString &table : {QStringLiteral("TallyState"), QStringLiteral("TallyPending"), QStringLiteral("Tally")})
         out << QStringLiteral("DROP TABLE IF EXISTS %1").arg(d.table(table));
-    out << QStringLiteral("DROP INDEX IF EXISTS %1").arg(d.table(QStringLiteral("IDE_TrimmedCode")));
     return out;
+}
+
+QString trimmedCodeIndex(const Dialect &d)
+{
+    return QStringLiteral("CREATE INDEX IF NOT EXISTS \"IDE_TrimmedCode\" ON %1 ((TRIM(\"Code\")))").arg(d.table(QStringLiteral("IDE")));
 }
 
 QStringList createStatements(const Dialect &d)
@@ -420,12 +431,17 @@ QStringList createStatements(const Dialect &d)
                           "\"Measure\" INTEGER NOT NULL, \"Score\" BIGINT NOT NULL, \"Subjects\" BIGINT NOT NULL, "
                           "PRIMARY KEY (\"Reference\", \"Value\", \"Measure\", \"Score\"))%2")
                .arg(text, d.server ? QString() : QStringLiteral(" WITHOUT ROWID"), d.table(QStringLiteral("Tally")))
-        << QStringLiteral("CREATE TABLE %2 (\"Code\" %1 NOT NULL PRIMARY KEY, \"Sex\" %1 NOT NULL, "
+        << QStringLiteral("CREATE TABLE %2 (\"Code\" %1 NOT NULL PRIMARY KEY, \"Row\" BIGINT, \"Sex\" %1 NOT NULL, "
                           "\"Grp\" %1 NOT NULL, \"Facts\" %1)")
                .arg(text, d.table(QStringLiteral("TallyPending")))
-        << QStringLiteral("CREATE TABLE %1 (\"Layout\" INTEGER NOT NULL)").arg(d.table(QStringLiteral("TallyState")))
-        // A change to Answer finds its subjects by their trimmed code.
-        << QStringLiteral("CREATE INDEX \"IDE_TrimmedCode\" ON %1 ((TRIM(\"Code\")))").arg(d.table(QStringLiteral("IDE")));
+        // "CountedTo": subjects from this row number on are not counted yet
+        // (a count made in steps); NULL when every subject is.
+        << QStringLiteral("CREATE TABLE %1 (\"Layout\" INTEGER NOT NULL, \"CountedTo\" BIGINT)")
+               .arg(d.table(QStringLiteral("TallyState")));
+    // A change to Answer finds its subjects by their trimmed code. The file
+    // makes the index with its first counting step, off the window thread.
+    if (d.server)
+        out << trimmedCodeIndex(d);
     const QString idle = QStringLiteral("EXISTS (SELECT 1 FROM %1)").arg(d.table(QStringLiteral("TallyState")));
     auto events = [](const QString &table, const QString &op) {
         return op == QLatin1String("UPDATE") && table == QLatin1String("IDE")
@@ -537,10 +553,10 @@ bool mayMakeCounts()
            query.next() && query.value(0).toBool();
 }
 
-bool triggersInPlace()
+bool triggersInPlace(QSqlDatabase db = Database::connection())
 {
-    QSqlQuery query(Database::connection());
-    const bool server = isServer();
+    QSqlQuery query(db);
+    const bool server = db.driverName() == QLatin1String("QPSQL");
     const bool ok = query.exec(
         server ? QStringLiteral("SELECT COUNT(*) FROM pg_catalog.pg_trigger WHERE NOT tgisinternal AND tgenabled <> 'D' AND "
                                 "tgname IN ('Tally_IDE', 'Tally_Answer', 'Tally_Fold')")
@@ -640,9 +656,9 @@ public:
 
     // Adds the counts to the table, one prepared row at a time: Qt's binding
     // of many values to one statement costs the square of their number.
-    bool write(QString *error) const
+    bool write(QSqlDatabase db, QString *error) const
     {
-        QSqlQuery insert(Database::connection());
+        QSqlQuery insert(db);
         insert.prepare(QStringLiteral("INSERT INTO \"Tally\" (\"Reference\",\"Value\",\"Measure\",\"Score\",\"Subjects\") "
                                       "VALUES (?,?,?,?,?) ON CONFLICT (\"Reference\",\"Value\",\"Measure\",\"Score\") DO UPDATE "
                                       "SET \"Subjects\" = \"Tally\".\"Subjects\" + excluded.\"Subjects\""));
@@ -669,34 +685,91 @@ QString currentFacts()
     return factsText(ide, answer);
 }
 
-// Every subject of the file counted from his rows.
-bool countRows(Counter *counter, QString *error)
+// ---- The file's counts may be made in steps (the first start of a version
+// counts a million subjects on a thread of its own while the windows work):
+// subjects whose IDE row number is below "CountedTo" are counted, the others
+// not yet. Every change is folded in by that line, so a step and a change
+// never count a subject twice or not at all.
+
+constexpr qint64 kAll = std::numeric_limits<qint64>::max();
+
+// The row number below which subjects are counted (kAll when every one is);
+// kNone while the counts are not kept (no state: the triggers are idle), -1
+// when the state cannot be read.
+constexpr qint64 kNone = -2;
+qint64 countedTo(QSqlDatabase db)
 {
-    QSqlQuery query(Database::connection());
+    // Another layout's state (or none) keeps no counts of this program's.
+    const QSqlRecord state = db.record(QStringLiteral("TallyState"));
+    if (state.indexOf(QStringLiteral("CountedTo")) < 0)
+        return kNone;
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT \"Layout\", \"CountedTo\" FROM \"TallyState\"")))
+        return -1;
+    if (!query.next() || query.value(0).toInt() != kLayout)
+        return kNone;
+    return query.value(1).isNull() ? kAll : query.value(1).toLongLong();
+}
+
+// True when the file's tables and triggers of the counts are of this layout
+// (the subjects counted or not).
+bool madeOn(QSqlDatabase db) { return countedTo(db) >= 0 && triggersInPlace(db); }
+
+// Makes the tables and triggers anew, inside the caller's transaction; on the
+// file with no subject counted yet.
+bool makeOn(QSqlDatabase db, const Dialect &d, QString *error)
+{
+    QSqlQuery query(db);
+    for (const QString &sql : dropStatements(d) + createStatements(d))
+        if (!run(query, sql, error))
+            return false;
+    return d.server || run(query, QStringLiteral("INSERT INTO \"TallyState\" (\"Layout\", \"CountedTo\") VALUES (%1, 0)")
+                                      .arg(kLayout),
+                           error);
+}
+
+// Subjects from row number `from` on, at most `limit` (-1: all), counted
+// from their rows; *last is the row number of the last one read (or -1).
+bool countRows(QSqlDatabase db, qint64 from, qint64 limit, Counter *counter, qint64 *last, qint64 *read, QString *error)
+{
+    QSqlQuery query(db);
     query.setForwardOnly(true);
     // One text per subject: 106 values through the driver one by one cost
     // more than the counting itself.
-    if (!query.exec(QStringLiteral("SELECT COALESCE(i.\"Jens\", ''), COALESCE(i.\"Group\", ''), %1 FROM \"IDE\" AS i "
-                                   "LEFT JOIN \"Answer\" AS a ON a.\"Code\" = TRIM(i.\"Code\")")
-                        .arg(currentFacts())))
+    if (!query.exec(QStringLiteral("SELECT i.rowid, COALESCE(i.\"Jens\", ''), COALESCE(i.\"Group\", ''), %1 FROM \"IDE\" AS i "
+                                   "LEFT JOIN \"Answer\" AS a ON a.\"Code\" = TRIM(i.\"Code\") WHERE i.rowid >= %2 "
+                                   "ORDER BY i.rowid LIMIT %3")
+                        .arg(currentFacts())
+                        .arg(from)
+                        .arg(limit)))
         return fail(error, QStringLiteral("آزمودني ها براي شمارش خوانده نشدند: ") + Database::errorText(query.lastError()));
-    while (query.next())
-        counter->add(query.value(0).toString(), query.value(1).toString(), parseFacts(query.value(2).toString()), 1);
+    *last = -1;
+    *read = 0;
+    while (query.next()) {
+        *last = query.value(0).toLongLong();
+        ++*read;
+        counter->add(query.value(1).toString(), query.value(2).toString(), parseFacts(query.value(3).toString()), 1);
+    }
     if (query.lastError().isValid())
         return fail(error, QStringLiteral("آزمودني ها براي شمارش خوانده نشدند: ") + Database::errorText(query.lastError()));
     return true;
 }
 
 // Takes the noted subjects of the file into the counts: each counted out as
-// noted and in as his rows are now. Inside the caller's transaction, which
-// holds the file's write lock, so no other writer is between the notes and
-// this. A server folds in the store itself.
-bool fold(QString *error)
+// noted and in as his rows are now, where the counts hold him. Inside the
+// caller's transaction, which holds the file's write lock, so no other writer
+// is between the notes and this. A server folds in the store itself.
+bool foldOn(QSqlDatabase db, QString *error)
 {
-    QSqlQuery query(Database::connection());
+    const qint64 counted = countedTo(db);
+    if (counted == kNone)
+        return true;
+    if (counted < 0)
+        return fail(error, QStringLiteral("شمارش نمره ها به روز نشد: وضعيت شمارش خوانده نشد"));
+    QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("SELECT p.\"Sex\", p.\"Grp\", p.\"Facts\", i.\"Code\", COALESCE(i.\"Jens\", ''), "
-                                   "COALESCE(i.\"Group\", ''), %1 FROM \"TallyPending\" AS p "
+                                   "COALESCE(i.\"Group\", ''), %1, p.\"Row\", i.rowid FROM \"TallyPending\" AS p "
                                    "LEFT JOIN \"IDE\" AS i ON i.\"Code\" = p.\"Code\" "
                                    "LEFT JOIN \"Answer\" AS a ON a.\"Code\" = TRIM(i.\"Code\")")
                         .arg(currentFacts())))
@@ -705,9 +778,9 @@ bool fold(QString *error)
     int noted = 0;
     while (query.next()) {
         ++noted;
-        if (!query.value(2).isNull())
+        if (!query.value(2).isNull() && query.value(7).toLongLong() < counted)
             counter.add(query.value(0).toString(), query.value(1).toString(), parseFacts(query.value(2).toString()), -1);
-        if (!query.value(3).isNull())
+        if (!query.value(3).isNull() && query.value(8).toLongLong() < counted)
             counter.add(query.value(4).toString(), query.value(5).toString(), parseFacts(query.value(6).toString()), 1);
     }
     if (query.lastError().isValid())
@@ -715,7 +788,40 @@ bool fold(QString *error)
     query.finish();
     if (noted == 0)
         return true;
-    return counter.write(error) && run(query, QStringLiteral("DELETE FROM \"TallyPending\""), error);
+    return counter.write(db, error) && run(query, QStringLiteral("DELETE FROM \"TallyPending\""), error);
+}
+
+bool fold(QString *error) { return foldOn(Database::connection(), error); }
+
+// One step of the count, inside the caller's write transaction: the notes
+// first, then up to `limit` subjects (-1: all that are left).
+bool countStepOn(QSqlDatabase db, qint64 limit, bool *finished, QString *error)
+{
+    *finished = false;
+    // The first step of a count makes the tables; it runs off the window
+    // thread, after the pages' check.
+    if (!madeOn(db) && !makeOn(db, Dialect(), error))
+        return false;
+    QSqlQuery index(db);
+    if (!run(index, trimmedCodeIndex(Dialect()), error) || !foldOn(db, error))
+        return false;
+    const qint64 from = countedTo(db);
+    if (from < 0)
+        return fail(error, QStringLiteral("شمارش نمره ها ساخته نشده است"));
+    if (from == kAll) {
+        *finished = true;
+        return true;
+    }
+    Counter counter;
+    qint64 last = -1, read = 0;
+    if (!countRows(db, from, limit, &counter, &last, &read, error) || !counter.write(db, error))
+        return false;
+    *finished = limit < 0 || read < limit;
+    QSqlQuery query(db);
+    return run(query,
+               QStringLiteral("UPDATE \"TallyState\" SET \"CountedTo\" = %1")
+                   .arg(*finished ? QStringLiteral("NULL") : QString::number(last + 1)),
+               error);
 }
 
 // The counts of the file as kept, zeros left out.
@@ -750,8 +856,8 @@ bool isCurrent()
     if (!Database::isOpen() || !hasTable(QStringLiteral("TallyState")))
         return false;
     QSqlQuery query(Database::connection());
-    return query.exec(QStringLiteral("SELECT \"Layout\" FROM \"TallyState\"")) && query.next() &&
-           query.value(0).toInt() == kLayout;
+    return query.exec(QStringLiteral("SELECT \"Layout\", \"CountedTo\" FROM \"TallyState\"")) && query.next() &&
+           query.value(0).toInt() == kLayout && query.value(1).isNull();
 }
 
 bool suspend(QString *error)
@@ -773,12 +879,13 @@ bool rebuild(QString *error)
     if (isServer())
         return callServer(dialect(), QStringLiteral("Tally_Recount"), QStringLiteral("true"), nullptr, error);
     QSqlQuery query(Database::connection());
-    Counter counter;
+    bool finished = false;
     return run(query, QStringLiteral("DELETE FROM \"TallyState\""), error) &&
            run(query, QStringLiteral("DELETE FROM \"Tally\""), error) &&
-           run(query, QStringLiteral("DELETE FROM \"TallyPending\""), error) && countRows(&counter, error) &&
-           counter.write(error) &&
-           run(query, QStringLiteral("INSERT INTO \"TallyState\" (\"Layout\") VALUES (%1)").arg(kLayout), error);
+           run(query, QStringLiteral("DELETE FROM \"TallyPending\""), error) &&
+           run(query, QStringLiteral("INSERT INTO \"TallyState\" (\"Layout\", \"CountedTo\") VALUES (%1, 0)").arg(kLayout),
+               error) &&
+           countStepOn(Database::connection(), -1, &finished, error);
 }
 
 bool recount(bool repair, qint64 *differing, QString *error)
@@ -799,7 +906,8 @@ bool recount(bool repair, qint64 *differing, QString *error)
     } else {
         Counter counter;
         std::map<Counter::Key, qint64> kept;
-        if (!countRows(&counter, error) || !keptRows(&kept, error))
+        qint64 last = 0, read = 0;
+        if (!countRows(Database::connection(), 0, -1, &counter, &last, &read, error) || !keptRows(&kept, error))
             return false;
         const auto counted = counter.rows();
         for (const auto &[key, n] : counted)
@@ -816,49 +924,64 @@ bool recount(bool repair, qint64 *differing, QString *error)
     return true;
 }
 
-bool ensure(QString *error)
+bool prepare(QString *error)
 {
-    const bool server = isServer();
-    const bool whole = isCurrent() && triggersInPlace();
+    // The file's tables are made, and its subjects counted, by countStep(),
+    // off the window thread; meanwhile every transaction of the program
+    // folds its notes in (nothing while the counts are of another layout).
+    if (!isServer()) {
+        Database::setBeforeCommit(fold);
+        return true;
+    }
+    const bool made = isCurrent() && triggersInPlace();
     if (!mayMakeCounts()) {
-        if (whole)
+        if (made)
             return true;
         return fail(error, QStringLiteral("شمارش نمره ها روي سرور ساخته نشده يا کهنه است و فقط صاحب جدول ها آن را "
                                           "مي سازد (Mehrsan --connect با کاربر صاحب جدول ها)؛ تا آن زمان برنامه "
                                           "آزمودني ها را هر بار مي شمارد"));
     }
-    if (!whole || server) {
-        Database::Transaction transaction;
-        if (!transaction.isActive())
-            return fail(error, transaction.errorString());
-        QSqlQuery query(Database::connection());
-        const Dialect d = dialect();
-        // Dropping what is not there is no news worth printing; nothing but
-        // the system's own functions and operators is found by name meanwhile.
-        if (server && (!run(query, QStringLiteral("SET LOCAL client_min_messages = warning"), error) ||
-                       !run(query, QStringLiteral("SET LOCAL search_path = pg_catalog, pg_temp"), error)))
-            return false;
-        if (!whole) {
-            for (const QString &sql : dropStatements(d) + createStatements(d))
-                if (!run(query, sql, error))
-                    return false;
-            if (server && !callServer(d, QStringLiteral("Tally_Recount"), QStringLiteral("true"), nullptr, error))
-                return false;
-            if (!server && !rebuild(error))
-                return false;
-        }
-        if (server && !grantReading(d, error))
-            return false;
-        if (!transaction.commit())
-            return fail(error, transaction.errorString());
-    }
-    // Every transaction of the program takes the file's notes in before it
-    // commits; installed only now that the tables are there, and dropped
-    // with the store. A server folds its own.
-    if (!server)
-        Database::setBeforeCommit(fold);
-    return true;
+    Database::Transaction transaction;
+    if (!transaction.isActive())
+        return fail(error, transaction.errorString());
+    QSqlQuery query(Database::connection());
+    const Dialect d = dialect();
+    // Dropping what is not there is no news worth printing; nothing but
+    // the system's own functions and operators is found by name meanwhile.
+    if (!run(query, QStringLiteral("SET LOCAL client_min_messages = warning"), error) ||
+        !run(query, QStringLiteral("SET LOCAL search_path = pg_catalog, pg_temp"), error))
+        return false;
+    if (!made && (!makeOn(Database::connection(), d, error) ||
+                  !callServer(d, QStringLiteral("Tally_Recount"), QStringLiteral("true"), nullptr, error)))
+        return false;
+    if (!grantReading(d, error))
+        return false;
+    return transaction.commit() || fail(error, transaction.errorString());
 }
+
+bool isCounting() { return !isServer() && !(isCurrent() && triggersInPlace()); }
+
+bool countStep(QSqlDatabase db, qint64 subjects, bool *finished, QString *error)
+{
+    return countStepOn(db, subjects, finished, error);
+}
+
+bool ensure(QString *error)
+{
+    if (!prepare(error))
+        return false;
+    if (!isCounting())
+        return true;
+    Database::Transaction transaction;
+    if (!transaction.isActive())
+        return fail(error, transaction.errorString());
+    bool finished = false;
+    if (!countStep(Database::connection(), -1, &finished, error))
+        return false;
+    return transaction.commit() || fail(error, transaction.errorString());
+}
+
+
 
 bool read(Reference reference, const QString &value, Counts *counts, int below, QString *error)
 {

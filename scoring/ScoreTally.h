@@ -1,4 +1,5 @@
 #pragma once
+#include <QSqlDatabase>
 #include <QString>
 
 #include <array>
@@ -38,8 +39,21 @@ using Counts = std::array<std::map<qint64, qint64>, kMeasures>;
 
 // True when the store holds whole counts of this layout.
 bool isCurrent();
-// Makes the counts whole: tables, triggers and counts are made anew when
-// any is missing or of another layout. False with the reason in Persian when
+// Makes the tables and triggers of this layout when any is missing or of
+// another; from then on every change is folded in. A server counts at once;
+// on the file the subjects are left to countStep() (isCounting() until they
+// are all counted; readers scan meanwhile). False with the reason in Persian
+// when the store cannot be changed (a server role that does not own the tables).
+bool prepare(QString *error = nullptr);
+// True while the file's subjects are not all counted yet.
+bool isCounting();
+// One step of the file's count on connection `db` (the program's, or one of
+// a thread of its own), inside the caller's write transaction: up to
+// `subjects` more subjects (-1: all that are left). A step cut off by a
+// crash is rolled back with its transaction; the next start goes on from there.
+bool countStep(QSqlDatabase db, qint64 subjects, bool *finished, QString *error = nullptr);
+// Makes the counts whole at once (prepare(), then every step on the
+// program's connection). False with the reason in Persian when
 // the store cannot be changed (a server role without the right); readers
 // then scan the rows.
 bool ensure(QString *error = nullptr);

@@ -9,7 +9,9 @@
 #include "platform/ProgramFolder.h"
 #include "platform/SafeFile.h"
 #include "platform/Startup.h"
+#include "scoring/BackgroundCount.h"
 #include "scoring/ScoreTally.h"
+#include "shell/CountingProgress.h"
 #include "shell/MainWindow.h"
 
 #include <QApplication>
@@ -17,6 +19,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
+#include <QTimer>
 
 #include <unistd.h>
 
@@ -174,12 +178,51 @@ QString newestSoundBackup(const QString &folder)
 }
 
 namespace {
+// The first start of a version counts every subject of the file into the
+// kept counts on a thread of its own while the windows are used, with a
+// small window whose bar moves; it ends before the file is closed, and a
+// start after a forced end goes on from where the count stopped.
+void countInBackground()
+{
+    auto *count = new BackgroundCount(Database::fileName(), Database::pagesCheck(), qApp);
+    auto *window = new CountingProgress;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    QPointer<CountingProgress> shown(window);
+    QObject::connect(count, &BackgroundCount::progressed, window, &CountingProgress::setPercent);
+    QObject::connect(count, &BackgroundCount::done, qApp, [shown](bool counted, const QString &why) {
+        if (!shown)
+            return;
+        if (counted)
+            shown->close();
+        else
+            shown->showFailure(why);
+    });
+    QObject::connect(count, &QThread::finished, count, &QObject::deleteLater);
+    Database::setStopBeforeClose([count = QPointer<BackgroundCount>(count)] {
+        if (count)
+            count->stop();
+    });
+    // Once the first windows are drawn: the counting's first step makes an
+    // index and would hold the file while they read it.
+    QTimer::singleShot(300, count, [count, shown] {
+        count->start(QThread::LowPriority);
+        if (shown)
+            shown->show();
+    });
+}
+
 // The counts behind the standing and the summary, made once for a store
 // that has none; a store that cannot keep them (a server whose owner has not
 // made them) is read by scanning, which is slower but the same.
 bool keepScoreCounts()
 {
-    ScoreTally::ensure();
+    if (Database::isServer()) {
+        ScoreTally::ensure();
+        return true;
+    }
+    ScoreTally::prepare();
+    if (ScoreTally::isCounting())
+        countInBackground();
     return true;
 }
 }  // namespace

@@ -1,5 +1,6 @@
 // The counts the store keeps for the standing and the group summary, after
 // every kind of write, against a full count from the rows.
+#include "FaultTools.h"
 #include "TestFolder.h"
 
 #include "backup/Backup.h"
@@ -9,6 +10,7 @@
 #include "scoring/ScoringKey.h"
 #include "scoring/Standing.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSqlError>
@@ -247,6 +249,7 @@ private slots:
     void recountCommandFindsAndRepairs();
     void operatorCannotWriteTheCounts();
     void othersFunctionsNeverRunInTheCounts();
+    void firstCountGoesOnAfterAKill();
 };
 
 namespace {
@@ -501,6 +504,102 @@ void ScoreTallyTest::othersFunctionsNeverRunInTheCounts()
     QCOMPARE(differences(), QString());
     QCOMPARE(folder.sql(QStringLiteral("SELECT COUNT(*) FROM public.spy")), QStringList{"0"});
     folder.sql(QStringLiteral("REVOKE CREATE ON SCHEMA public FROM PUBLIC"));
+}
+
+// The first start of a version counts a clinic's subjects on a thread of its
+// own. Killed in the middle, it leaves the subjects counted so far with the
+// file sound; saves made meanwhile on both sides of the line are folded in
+// right; the next start goes on and the counts equal a recount.
+void ScoreTallyTest::firstCountGoesOnAfterAKill()
+{
+    if (TestFolder::onServer())
+        QSKIP("a server counts at once, as its owner makes the counts");
+    TestFolder folder;
+    QVERIFY(folder.isValid());
+    // 150,000 keyed subjects with every answer, while nothing counts them.
+    folder.sql(QStringLiteral("DELETE FROM \"TallyState\""));
+    const int subjects = 150000;
+    QStringList scores, scoreValues, items, answers;
+    for (int c = 0; c < ScoringKey::scoreColumns().size(); ++c) {
+        scores << Database::quoted(ScoringKey::scoreColumns()[c]);
+        scoreValues << QStringLiteral("(i * %1 + %2) % 25 + 6").arg(7 + c).arg(c);
+    }
+    for (int item = 1; item <= ScoringKey::kItemCount; ++item) {
+        items << Database::quoted(QString::number(item));
+        answers << QStringLiteral("(i * %1) % 5 + 1").arg(item);
+    }
+    const QString numbers = QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) ").arg(subjects);
+    folder.sql(numbers + QStringLiteral("INSERT INTO \"IDE\" (\"Code\", \"Jens\", \"Group\", %1) SELECT 'K' || i, "
+                                        "CASE i % 2 WHEN 0 THEN 'زن' ELSE 'مرد' END, 'G' || (i % 4), %2 FROM n")
+                             .arg(scores.join(u','), scoreValues.join(u',')));
+    folder.sql(numbers + QStringLiteral("INSERT INTO \"Answer\" (\"Code\", %1) SELECT 'K' || i, %2 FROM n")
+                             .arg(items.join(u','), answers.join(u',')));
+    Database::close();
+    const QString file = folder.databaseFile();
+    auto countedTo = [&] {
+        const QStringList state = folder.sql(QStringLiteral("SELECT IFNULL(\"CountedTo\", 'whole') FROM \"TallyState\""));
+        return state.value(0);
+    };
+    auto startProgram = [&](QProcess &program) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("MEHRSAN_HOME"), folder.path());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(MEHRSAN_EXE), QStringList());
+        QVERIFY(program.waitForStarted());
+    };
+    auto waitFor = [&](const std::function<bool(const QString &)> &reached) {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 120000) {
+            if (reached(countedTo()))
+                return true;
+            QTest::qWait(10);
+        }
+        return false;
+    };
+
+    QProcess first;
+    startProgram(first);
+    // Killed once some steps are stored, well before the end.
+    QVERIFY(waitFor([&](const QString &c) { return c.toLongLong() > 20000; }));
+    FaultTools::killHard(first);
+    QCOMPARE(FaultTools::integrityOf(file), QStringLiteral("ok"));
+    const qint64 line = countedTo().toLongLong();
+    QVERIFY2(line > 0 && line < subjects, qPrintable(countedTo()));
+
+    // Saves between the two starts, on both sides of the line: a correction,
+    // answers taken back, a deletion, a new subject.
+    QString why;
+    QVERIFY2(Database::open(file, &why, Database::Journal::MayBeOwn), qPrintable(why));
+    QVERIFY2(ScoreTally::prepare(&why), qPrintable(why));
+    QVERIFY(ScoreTally::isCounting());
+    for (const QString &code : {QStringLiteral("K5"), QStringLiteral("K149990")}) {
+        write(QStringLiteral("UPDATE \"IDE\" SET \"Jens\" = 'زن', \"Group\" = 'G9' WHERE \"Code\" = ?"), {code});
+        write(QStringLiteral("UPDATE \"Answer\" SET \"7\" = '' WHERE \"Code\" = ?"), {code});
+    }
+    write(QStringLiteral("DELETE FROM \"IDE\" WHERE \"Code\" IN ('K6', 'K149991')"));
+    write(QStringLiteral("INSERT INTO \"IDE\" (\"Code\", \"Jens\", \"Group\") VALUES ('NEW1', 'مرد', 'G1')"));
+    Database::close();
+
+    QProcess second;
+    startProgram(second);
+    QVERIFY(waitFor([&](const QString &c) { return c == QLatin1String("whole") || c.toLongLong() > line; }));
+    // The second start went on from the line, not from the start.
+    QVERIFY2(countedTo() == QLatin1String("whole") || countedTo().toLongLong() > line, qPrintable(countedTo()));
+    QVERIFY(waitFor([&](const QString &c) { return c == QLatin1String("whole"); }));
+    second.terminate();
+    if (!second.waitForFinished(20000))
+        FaultTools::killHard(second);
+
+    QVERIFY2(Database::open(file, &why, Database::Journal::MayBeOwn), qPrintable(why));
+    QVERIFY2(ScoreTally::prepare(&why), qPrintable(why));
+    QVERIFY(ScoreTally::isCurrent());
+    QCOMPARE(recountDifferences(), QString());
+    QCOMPARE(differences(), QString());
+    GroupSummary::Summary everyone;
+    QVERIFY(GroupSummary::read(true, QString(), &everyone));
+    QCOMPARE(everyone.subjects, qint64(subjects - 2 + 1));
 }
 
 QTEST_MAIN(ScoreTallyTest)
