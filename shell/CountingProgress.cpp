@@ -31,6 +31,7 @@ void CountingProgress::showFailure(const QString &why)
 {
     m_bar->hide();
     m_text->setText(QStringLiteral("آماده سازي آمار کامل نشد. برنامه کار مي کند و رتبه ها و خلاصه آماري را هر بار از "
-                                   "روي آزمودني ها حساب مي کند؛ در شروع بعدي برنامه، آماده سازي از همان جا ادامه مي يابد.\n") +
-                    why);
+                                   "روي آزمودني ها حساب مي کند؛ در شروع بعدي برنامه، آماده سازي از همان جا ادامه مي يابد."));
+    // The store's own words are for the log, not for the sentence.
+    qWarning("%s", qPrintable(why));
 }

@@ -6,6 +6,7 @@
 #include "data/Database.h"
 #include "data/DatabaseLock.h"
 #include "platform/Dialogs.h"
+#include "shell/CountingProgress.h"
 #include "shell/ProgramStart.h"
 #include "shell/MainWindow.h"
 #include "shell/ThemeChangedNotice.h"
@@ -70,4 +71,15 @@ static RenderRegistration startRefusals("StartRefusals", [](const QString &outDi
     FaultTools::overwrite(file, qint64(FaultTools::rootPage(file, "IDE") - 1) * FaultTools::pageSize(file),
                           QByteArray(FaultTools::pageSize(file), '\x33'));
     openProgramDatabase();
+});
+
+// The first start of a version, while the subjects are counted.
+static RenderRegistration countingProgress("FrmCount", [](const QString &outDir) {
+    auto *window = new CountingProgress;
+    window->setPercent(37);
+    savePicture(window, outDir, QStringLiteral("FrmCount"));
+    window->showFailure(QStringLiteral("ديسک پر است"));
+    savePicture(window, outDir, QStringLiteral("FrmCount-failed"));
+    window->close();
+    delete window;
 });
