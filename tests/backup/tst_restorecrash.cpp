@@ -143,12 +143,14 @@ void RestoreCrashTest::killedRestoreLeavesOldOrNew()
     const auto leftovers = [&] {
         return QDir(folder.path() + "/DBTavor").entryList({".DBTavor.mdb.??????"}, QDir::Files | QDir::Hidden);
     };
-    for (int round = 0; leftovers().isEmpty() && round < 60; ++round) {
+    for (int round = 0; leftovers().isEmpty() && round < 120; ++round) {
         QVERIFY(putOldBack());
         QProcess child;
         QVERIFY(startChild(child));
         const qint64 span = qMax<qint64>(whole, 20);
-        if (child.waitForFinished(int(span / 2 + QRandomGenerator::global()->bounded(span / 2))))
+        // Anywhere after the child's own start: where the copy falls in the
+        // restore depends on how busy the machine is.
+        if (child.waitForFinished(int(span / 5 + QRandomGenerator::global()->bounded(span * 4 / 5))))
             continue;
         child.kill();
         QVERIFY(child.waitForFinished(10000));
