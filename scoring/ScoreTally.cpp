@@ -86,19 +86,27 @@ QString number(const QString &text, bool server)
         .arg(text);
 }
 
-// The subject's facts on a server: an array of 106 bigints, NULL where
-// nothing is stored.
-QString factsArray(const std::function<QString(const QString &)> &ide, const std::function<QString(int)> &answer)
+// A subject's sixteen scores, then his 90 answers, each as a number, NULL
+// where nothing is stored. `ide` and `answer` name where a column of his IDE
+// and Answer rows is read.
+QStringList factValues(const std::function<QString(const QString &)> &ide, const std::function<QString(int)> &answer,
+                       bool server)
 {
     QStringList values;
     auto one = [&](const QString &stored) {
-        return QStringLiteral("CASE WHEN %1 <> '' THEN %2 END").arg(stored, number(stored, true));
+        return QStringLiteral("CASE WHEN %1 <> '' THEN %2 END").arg(stored, number(stored, server));
     };
     for (const QString &column : ScoringKey::scoreColumns())
         values << one(ide(column));
     for (int item = 1; item <= kItems; ++item)
         values << one(answer(item));
-    return QStringLiteral("CAST(ARRAY[%1] AS bigint[])").arg(values.join(u','));
+    return values;
+}
+
+// The subject's facts on a server: an array of 106 bigints.
+QString factsArray(const std::function<QString(const QString &)> &ide, const std::function<QString(int)> &answer)
+{
+    return QStringLiteral("CAST(ARRAY[%1] AS bigint[])").arg(factValues(ide, answer, true).join(u','));
 }
 
 // How a store's statements name its tables and write a subject's facts. A
@@ -110,19 +118,11 @@ struct Dialect {
     QString table(const QString &name) const { return server ? q(schema) + u'.' + q(name) : q(name); }
 };
 
-// The facts of one subject in one text, as the counts read them: his sixteen
-// scores, then his 90 answers, each a number or empty, separated by commas.
-// `ide` and `answer` name where a column of his IDE and Answer rows is read.
+// The facts of one subject of the file in one text, as the counts read them:
+// each a number or empty, separated by commas.
 QString factsText(const std::function<QString(const QString &)> &ide, const std::function<QString(int)> &answer)
 {
-    QStringList values;
-    auto one = [&](const QString &stored) {
-        return QStringLiteral("CASE WHEN %1 <> '' THEN %2 END").arg(stored, number(stored, false));
-    };
-    for (const QString &column : ScoringKey::scoreColumns())
-        values << one(ide(column));
-    for (int item = 1; item <= kItems; ++item)
-        values << one(answer(item));
+    const QStringList values = factValues(ide, answer, false);
     // format() writes NULL as nothing, and builds the text at once instead of
     // one concatenation at a time; two halves keep each call small.
     QStringList halves;

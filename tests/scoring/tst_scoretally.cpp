@@ -261,13 +261,20 @@ QString refusal(const QString &sql)
     return q.exec(sql) ? QString() : q.lastError().text();
 }
 
+// A program of the test started on the folder, as a clinic's computer starts it.
+void startOn(TestFolder &folder, QProcess &process, const QString &program, const QStringList &arguments)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("MEHRSAN_HOME"), folder.path());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+}
+
 int runProgram(TestFolder &folder, const QString &program, const QStringList &arguments, QString *output)
 {
     QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("MEHRSAN_HOME"), folder.path());
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
+    startOn(folder, process, program, arguments);
     if (!process.waitForFinished(120000))
         return -1;
     *output = QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
@@ -359,10 +366,7 @@ void ScoreTallyTest::countsHoldWithManyWritersAtOnce()
     QList<QProcess *> writers;
     for (int i = 0; i < 6; ++i) {
         auto *writer = new QProcess(this);
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("MEHRSAN_HOME"), folder.path());
-        writer->setProcessEnvironment(environment);
-        writer->start(QStringLiteral(TALLY_WRITER), QStringList{QStringLiteral("8"), QString::number(100 + i)} + codes);
+        startOn(folder, *writer, QStringLiteral(TALLY_WRITER), QStringList{QStringLiteral("8"), QString::number(100 + i)} + codes);
         writers << writer;
     }
     int commits = 0;
@@ -541,11 +545,7 @@ void ScoreTallyTest::firstCountGoesOnAfterAKill()
         return state.value(0);
     };
     auto startProgram = [&](QProcess &program) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("MEHRSAN_HOME"), folder.path());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        program.setProcessEnvironment(environment);
-        program.start(QStringLiteral(MEHRSAN_EXE), QStringList());
+        startOn(folder, program, QStringLiteral(MEHRSAN_EXE), {});
         QVERIFY(program.waitForStarted());
     };
     auto waitFor = [&](const std::function<bool(const QString &)> &reached) {
