@@ -2,11 +2,13 @@
 
 #include "data/FieldRules.h"
 #include "data/TableView.h"
+#include "platform/FieldLimit.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 #include <QTextEdit>
 
 namespace {
@@ -54,16 +56,22 @@ void Binder::bind(QWidget *control, TableView *view, const QString &column)
         connect(view, &TableView::currentChanged, this, [this, view] { refresh(view); });
     }
     if (auto *e = qobject_cast<QLineEdit *>(control)) {
-        // A field takes no more than its column holds (a paste is cut there).
-        if (e->maxLength() > FieldRules::maxLength(view->table(), column))
-            e->setMaxLength(FieldRules::maxLength(view->table(), column));
+        // A field takes no more than its column holds; a longer paste is refused.
+        // A field its window already holds to a narrower length (the age) has
+        // its own rules for keys and pastes.
+        const int columnLength = FieldRules::maxLength(view->table(), column);
+        if (e->maxLength() == 32767)  // Qt's default: no limit of its own
+            FieldLimit::apply(e, columnLength, e->accessibleName());
+        else if (e->maxLength() > columnLength)
+            e->setMaxLength(columnLength);
         connect(e, &QLineEdit::textChanged, this, [this, control] { store(control); });
     }
     else if (auto *c = qobject_cast<QComboBox *>(control))
         connect(c, &QComboBox::currentTextChanged, this, [this, control] { store(control); });
-    else if (auto *p = qobject_cast<QPlainTextEdit *>(control))
+    else if (auto *p = qobject_cast<QPlainTextEdit *>(control)) {
+        FieldLimit::apply(p, FieldRules::maxLength(view->table(), column), p->accessibleName());
         connect(p, &QPlainTextEdit::textChanged, this, [this, control] { store(control); });
-    else if (auto *t = qobject_cast<QTextEdit *>(control))
+    } else if (auto *t = qobject_cast<QTextEdit *>(control))
         connect(t, &QTextEdit::textChanged, this, [this, control] { store(control); });
     show(m_bindings.last());
 }
@@ -120,7 +128,15 @@ void Binder::store(QWidget *control)
         const QString kept = FieldRules::accepted(b->view->table(), b->column, typed);
         if (kept != typed && !qobject_cast<QLabel *>(control)) {
             m_showing = true;
+            // The editor's cursor stays where the typing was, not at the start.
+            auto *p = qobject_cast<QPlainTextEdit *>(control);
+            const int cursorAt = p ? p->textCursor().position() : 0;
             setControlText(control, kept);
+            if (p) {
+                QTextCursor cursor = p->textCursor();
+                cursor.setPosition(qMin(cursorAt, kept.size()));
+                p->setTextCursor(cursor);
+            }
             m_showing = false;
         }
         // Nothing to store when the value is what the row already holds.

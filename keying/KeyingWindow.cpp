@@ -1,6 +1,7 @@
 #include "keying/KeyingWindow.h"
 
 #include "data/Binder.h"
+#include "data/FieldRules.h"
 #include "data/TableView.h"
 #include "platform/Dialogs.h"
 #include "platform/Twips.h"
@@ -430,7 +431,8 @@ QStringList KeyingWindow::storedAnswers() const
 
 void KeyingWindow::selectSubject()
 {
-    key(inputBox(this, QStringLiteral(" Enter Number "), QStringLiteral(" کد آزمودني را وارد کنيد")));
+    key(inputBox(this, QStringLiteral(" Enter Number "), QStringLiteral(" کد آزمودني را وارد کنيد"), QString(),
+                 {FieldRules::maxLength(QStringLiteral("IDE"), QStringLiteral("Code")), QStringLiteral("کد آزمودني")}));
 }
 
 void KeyingWindow::key(const QString &code)

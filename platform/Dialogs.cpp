@@ -1,9 +1,12 @@
 #include "platform/Dialogs.h"
 
+#include "platform/FieldLimit.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QRegularExpression>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
@@ -51,9 +54,10 @@ bool askYesNo(QWidget *owner, const QString &text, const QString &title)
                                          QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
-QString inputBox(QWidget *owner, const QString &prompt, const QString &title, const QString &defaultText)
+QString inputBox(QWidget *owner, const QString &prompt, const QString &title, const QString &defaultText,
+                 const InputLimit &limit)
 {
-    return Dialogs::current().inputBox(owner, prompt, title, defaultText);
+    return Dialogs::current().inputBox(owner, prompt, title, defaultText, limit);
 }
 
 QMessageBox::StandardButton QtDialogs::messageBox(QWidget *owner, const QString &text,
@@ -66,11 +70,16 @@ QMessageBox::StandardButton QtDialogs::messageBox(QWidget *owner, const QString 
 }
 
 QString QtDialogs::inputBox(QWidget *owner, const QString &prompt, const QString &title,
-                            const QString &defaultText)
+                            const QString &defaultText, const InputLimit &limit)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(owner, title, prompt, QLineEdit::Normal, defaultText, &ok);
-    return ok ? text : QString();
+    QInputDialog dialog(owner);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(defaultText);
+    if (limit.length > 0)
+        if (auto *field = dialog.findChild<QLineEdit *>())
+            FieldLimit::apply(field, limit.length, limit.fieldName);
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
 QString QtDialogs::saveFileName(QWidget *owner, const QString &title, const QString &folder,

@@ -13,6 +13,13 @@ struct SaveOptions {
     bool confirmOverwrite = true;
 };
 
+// A limit on what an input box takes: typing stops at `length` characters and
+// a longer paste is refused with a message naming the field.
+struct InputLimit {
+    int length = 0;  // 0: no limit
+    QString fieldName;
+};
+
 // Every modal box the windows show goes through here, so that tests can answer
 // them from a script instead of blocking on a real modal.
 class Dialogs
@@ -25,7 +32,7 @@ public:
                                                    QMessageBox::StandardButtons buttons) = 0;
     // The standard input box: the typed text, or an empty text on Cancel.
     virtual QString inputBox(QWidget *owner, const QString &prompt, const QString &title,
-                             const QString &defaultText = QString()) = 0;
+                             const QString &defaultText = QString(), const InputLimit &limit = {}) = 0;
     // File dialogs: the chosen path, or an empty text when cancelled.
     virtual QString saveFileName(QWidget *owner, const QString &title, const QString &folder,
                                  const QString &filter, const QString &proposedName,
@@ -49,7 +56,7 @@ void showMessage(QWidget *owner, const QString &text, const QString &title,
                  QMessageBox::Icon icon = QMessageBox::NoIcon);
 bool askYesNo(QWidget *owner, const QString &text, const QString &title);
 QString inputBox(QWidget *owner, const QString &prompt, const QString &title,
-                 const QString &defaultText = QString());
+                 const QString &defaultText = QString(), const InputLimit &limit = {});
 
 // The real boxes, on Qt's standard dialogs.
 class QtDialogs : public Dialogs
@@ -59,7 +66,7 @@ public:
                                            const QString &title, QMessageBox::Icon icon,
                                            QMessageBox::StandardButtons buttons) override;
     QString inputBox(QWidget *owner, const QString &prompt, const QString &title,
-                     const QString &defaultText) override;
+                     const QString &defaultText, const InputLimit &limit) override;
     QString saveFileName(QWidget *owner, const QString &title, const QString &folder,
                          const QString &filter, const QString &proposedName,
                          const SaveOptions &options) override;

@@ -2,8 +2,10 @@
 
 #include "data/Binder.h"
 #include "data/Database.h"
+#include "data/FieldRules.h"
 #include "data/TableView.h"
 #include "platform/Dialogs.h"
+#include "platform/FieldLimit.h"
 #include "platform/ProgramFolder.h"
 #include "records/CsvExport.h"
 #include "records/CsvStandingColumns.h"
@@ -128,6 +130,8 @@ void SubjectListWindow::buildWindow()
     m_group->setInsertPolicy(QComboBox::NoInsert);
     m_group->addItems({"A", "B", "C", "D", "E", "F", "G"});
     m_group->setEditText(openingGroupText());
+    FieldLimit::apply(m_group->lineEdit(), FieldRules::maxLength(QStringLiteral("IDE"), QStringLiteral("Group")),
+                      QStringLiteral("گروه"));
     caption(QStringLiteral(" :گروه"), m_group, this, QRect(labelLeft, 104, labelWidth, 30));
 
     connect(m_firstName, &QComboBox::textActivated, this, &SubjectListWindow::filterByFirstName);
@@ -148,6 +152,8 @@ void SubjectListWindow::buildWindow()
     m_code->setGeometry(10, 56, deletePanel->width() - 20, 30);
     codeLabel->setBuddy(m_code);
     m_code->setAccessibleName(QStringLiteral("کد آزمودني"));
+    FieldLimit::apply(m_code, FieldRules::maxLength(QStringLiteral("IDE"), QStringLiteral("Code")),
+                      m_code->accessibleName());
     auto *deleteButton = new QPushButton(QStringLiteral("حذف "), deletePanel);
     deleteButton->setObjectName(QStringLiteral("Command2"));
     deleteButton->setGeometry(10, 96, deletePanel->width() - 20, 32);

@@ -1,5 +1,6 @@
 #include "shell/MainWindow.h"
 
+#include "data/FieldRules.h"
 #include "data/TableView.h"
 #include "platform/Dialogs.h"
 #include "testrun/TestRunWindow.h"
@@ -19,7 +20,9 @@ void MainWindow::startTestRun()
     test->answerView->reread();
     test->subjectView->reread();
 
-    const QString code = inputBox(this, kCodePrompt, kCodeTitle);
+    const QString code =
+        inputBox(this, kCodePrompt, kCodeTitle, QString(),
+                 {FieldRules::maxLength(QStringLiteral("IDE"), QStringLiteral("Code")), QStringLiteral("کد آزمودني")});
     if (code.isEmpty()) {
         showTimedMessage(this, kEnterCode);
         return;

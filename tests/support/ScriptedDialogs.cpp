@@ -33,9 +33,11 @@ QMessageBox::StandardButton ScriptedDialogs::messageBox(QWidget *, const QString
     return buttons.testFlag(QMessageBox::No) ? QMessageBox::No : QMessageBox::Cancel;
 }
 
-QString ScriptedDialogs::inputBox(QWidget *, const QString &prompt, const QString &title, const QString &)
+QString ScriptedDialogs::inputBox(QWidget *, const QString &prompt, const QString &title, const QString &,
+                                  const InputLimit &limit)
 {
     Shown s;
+    s.inputLimit = limit;
     s.kind = QStringLiteral("input");
     s.title = title;
     s.text = prompt;

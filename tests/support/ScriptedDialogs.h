@@ -21,6 +21,7 @@ public:
         QString filter;
         QString proposedName;
         SaveOptions saveOptions;
+        InputLimit inputLimit;
     };
 
     ScriptedDialogs() { Dialogs::install(this); }
@@ -43,7 +44,7 @@ public:
     QMessageBox::StandardButton messageBox(QWidget *owner, const QString &text, const QString &title,
                                            QMessageBox::Icon icon, QMessageBox::StandardButtons buttons) override;
     QString inputBox(QWidget *owner, const QString &prompt, const QString &title,
-                     const QString &defaultText) override;
+                     const QString &defaultText, const InputLimit &limit) override;
     QString saveFileName(QWidget *owner, const QString &title, const QString &folder, const QString &filter,
                          const QString &proposedName, const SaveOptions &options) override;
     QString openFileName(QWidget *owner, const QString &title, const QString &folder,
