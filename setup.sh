@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-translations-l10n
-          libgl1-mesa-dev fonts-farsiweb fonts-noto-core fonts-dejavu-core sqlite3 python3 poppler-utils
+          libgl1-mesa-dev libsqlite3-dev fonts-farsiweb fonts-noto-core fonts-dejavu-core sqlite3 python3 poppler-utils
           libqt6sql6-psql libpq-dev postgresql libssl-dev signify-openbsd
           libreadstat-dev readstat pspp dpkg-dev lintian appstream)
 missing=()

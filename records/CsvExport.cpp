@@ -5,8 +5,11 @@
 #include "data/TableView.h"
 #include "platform/SafeFile.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <sqlite3.h>
 
 namespace CsvExport {
 namespace {
@@ -22,17 +25,22 @@ QStringList header()
 }
 
 namespace {
-// Appends one cell: guarded against formulas, quoted when it must be.
-void appendField(QString &out, const QString &text)
+// A spreadsheet runs a cell starting with these as a formula, also after
+// blanks (a no-break space too) and in their full-width forms; the leading
+// quote makes it show the text as it is.
+bool runsAsFormula(QStringView text)
 {
-    // A spreadsheet runs a cell starting with these as a formula, also after
-    // blanks (a no-break space too) and in their full-width forms; the leading
-    // quote makes it show the text as it is.
     static const QString formulaStarts = QStringLiteral("=+-@\t\r\uFF1D\uFF0B\uFF0D\uFF20");
     qsizetype first = 0;
     while (first < text.size() && text.at(first).isSpace() && text.at(first) != '\t' && text.at(first) != '\r')
         ++first;
-    const bool formula = first < text.size() && formulaStarts.contains(text.at(first));
+    return first < text.size() && formulaStarts.contains(text.at(first));
+}
+
+// Appends one cell: guarded against formulas, quoted when it must be.
+void appendField(QString &out, const QString &text)
+{
+    const bool formula = runsAsFormula(text);
     bool quote = false;
     for (const QChar c : text)
         if (c == u',' || c == u'"' || c == u'\n' || c == u'\r') {
@@ -54,6 +62,37 @@ void appendField(QString &out, const QString &text)
         out += c;
     }
     out += u'"';
+}
+
+// The same for a cell as the file holds it, in UTF-8, with the same rules:
+// most cells are digits, and they are copied as they are.
+void appendField(QByteArray &out, const char *text, int size)
+{
+    if (size <= 0)
+        return;
+    const auto lead = static_cast<unsigned char>(text[0]);
+    // A printable ASCII start decides at once; anything else (blanks, Persian
+    // letters) is decided by the rule above.
+    const bool formula = lead > ' ' && lead < 0x80 ? (lead == '=' || lead == '+' || lead == '-' || lead == '@')
+                                                   : runsAsFormula(QString::fromUtf8(text, size));
+    bool quote = false;
+    for (int i = 0; i < size && !quote; ++i)
+        quote = text[i] == ',' || text[i] == '"' || text[i] == '\n' || text[i] == '\r';
+    if (!quote) {
+        if (formula)
+            out += '\'';
+        out.append(text, size);
+        return;
+    }
+    out += '"';
+    if (formula)
+        out += '\'';
+    for (int i = 0; i < size; ++i) {
+        if (text[i] == '"')
+            out += '"';
+        out += text[i];
+    }
+    out += '"';
 }
 }  // namespace
 
@@ -77,148 +116,238 @@ QStringList cellColumns()
     return select;
 }
 
-// The export's rows with `select`, as the view is filtered (and, with a row
-// key, only that row), in stored order.
-bool selectRows(const TableView &view, const QString &select, QSqlQuery &q, QString *error, qint64 rowKey = -1)
+const QString kReadFailed = QStringLiteral("خواندن اطلاعات آزمودني ها ممکن نشد: ");
+
+bool fail(QString *error, const QString &why)
 {
-    // The answer row carries the code without surrounding blanks.
-    QString sql = "SELECT " + select + " FROM \"IDE\" LEFT JOIN \"Answer\" ON \"Answer\".\"Code\" = trim(\"IDE\".\"Code\")";
-    const bool filtered = view.isFiltered();
-    QStringList where;
-    if (filtered)
-        where << (view.filterColumn().isEmpty() ? QStringLiteral("1 = 0")
-                                                : "\"IDE\"." + Database::quoted(view.filterColumn()) + " = ?");
-    if (rowKey >= 0)
-        where << QStringLiteral("\"IDE\".rowid = ?");
-    if (!where.isEmpty())
-        sql += " WHERE " + where.join(QStringLiteral(" AND "));
-    sql += " ORDER BY \"IDE\".rowid";
-    q = QSqlQuery(Database::connection());
-    q.setForwardOnly(true);
-    q.prepare(sql);
-    if (filtered && !view.filterColumn().isEmpty())
-        q.addBindValue(view.filterValue());
-    if (rowKey >= 0)
-        q.addBindValue(rowKey);
-    if (!q.exec()) {
-        if (error)
-            *error = QStringLiteral("خواندن اطلاعات آزمودني ها ممکن نشد: ") + q.lastError().text();
-        return false;
-    }
-    return true;
+    if (error)
+        *error = why;
+    return false;
 }
 
-// Between the cells of a packed row. No stored text can hold it any more,
-// but an older file might: such a row is read again cell by cell.
-constexpr char16_t kCellSeparator = 0x1F;
+// The export's rows as the view is filtered, in stored order: the statement
+// and the values it binds.
+struct RowStatement {
+    QString sql;
+    QStringList values;
+};
 
-// The cells of a row in one text: a hundred values through the driver one by
-// one cost three times what the file takes to read them. format() writes NULL
-// as nothing.
-QString packedCells()
+RowStatement rowStatement(const TableView &view)
 {
-    const QString separator = QChar(kCellSeparator);
-    const QStringList cells = cellColumns();
-    return QStringLiteral("format('%1', %2)").arg(QStringList(cells.size(), QStringLiteral("%s")).join(separator), cells.join(u','));
+    // The answer row carries the code without surrounding blanks.
+    RowStatement rows;
+    rows.sql = "SELECT " + cellColumns().join(u',') +
+               " FROM \"IDE\" LEFT JOIN \"Answer\" ON \"Answer\".\"Code\" = trim(\"IDE\".\"Code\")";
+    if (view.isFiltered() && view.filterColumn().isEmpty()) {
+        rows.sql += QStringLiteral(" WHERE 1 = 0");
+    } else if (view.isFiltered()) {
+        rows.sql += " WHERE \"IDE\"." + Database::quoted(view.filterColumn()) + " = ?";
+        rows.values << view.filterValue();
+    }
+    rows.sql += QStringLiteral(" ORDER BY \"IDE\".rowid");
+    return rows;
+}
+
+bool selectRows(const RowStatement &rows, QSqlQuery &q, QString *error)
+{
+    q = QSqlQuery(Database::connection());
+    q.setForwardOnly(true);
+    q.prepare(rows.sql);
+    for (const QString &value : rows.values)
+        q.addBindValue(value);
+    return q.exec() || fail(error, kReadFailed + q.lastError().text());
+}
+
+// The rows through Qt SQL: the server's, which sends them as they are read.
+class QueryRows
+{
+public:
+    bool open(const RowStatement &rows, QString *error) { return selectRows(rows, m_query, error); }
+    bool next() { return m_query.next(); }
+    // A read that failed ends the rows as the table's end would: it must not
+    // pass for one.
+    bool failed() const { return m_query.lastError().isValid(); }
+    QString errorText() const { return m_query.lastError().text(); }
+    QString value(int column) const { return m_query.value(column).toString(); }
+
+private:
+    QSqlQuery m_query;
+};
+
+// The rows of the file read with SQLite itself on the program's connection:
+// each cell is the UTF-8 the file holds, with no QVariant made for it.
+class FileRows
+{
+public:
+    explicit FileRows(sqlite3 *db) : m_db(db) {}
+    ~FileRows() { sqlite3_finalize(m_statement); }
+    FileRows(const FileRows &) = delete;
+    FileRows &operator=(const FileRows &) = delete;
+
+    // The program's file connection, or null on a server.
+    static sqlite3 *handle()
+    {
+        if (Database::isServer())
+            return nullptr;
+        const QVariant handle = Database::connection().driver()->handle();
+        if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+            return nullptr;
+        return *static_cast<sqlite3 *const *>(handle.constData());
+    }
+
+    bool open(const RowStatement &rows, QString *error)
+    {
+        const QByteArray sql = rows.sql.toUtf8();
+        if (sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), &m_statement, nullptr) != SQLITE_OK)
+            return fail(error, kReadFailed + errorText());
+        for (int i = 0; i < rows.values.size(); ++i) {
+            const QByteArray value = rows.values[i].toUtf8();
+            sqlite3_bind_text(m_statement, i + 1, value.constData(), int(value.size()), SQLITE_TRANSIENT);
+        }
+        return true;
+    }
+    bool next()
+    {
+        m_step = sqlite3_step(m_statement);
+        return m_step == SQLITE_ROW;
+    }
+    bool failed() const { return m_step != SQLITE_DONE; }
+    QString errorText() const { return QString::fromUtf8(sqlite3_errmsg(m_db)); }
+    const char *text(int column, int *size) const
+    {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+        *size = sqlite3_column_bytes(m_statement, column);
+        return text;
+    }
+    QString value(int column) const
+    {
+        int size = 0;
+        const char *cell = text(column, &size);
+        return QString::fromUtf8(cell, size);
+    }
+
+private:
+    sqlite3 *m_db;
+    sqlite3_stmt *m_statement = nullptr;
+    int m_step = SQLITE_OK;
+};
+
+// Hands every row to take(), with the rules every export keeps: progress
+// every 500 rows and at the end, a cancel, a failed read never taken for the
+// end.
+template <typename Rows, typename Take>
+bool streamRows(Rows &rows, qint64 count, const Progress &progress, QString *error, const Take &take, qint64 *done)
+{
+    qint64 taken = 0;
+    while (rows.next()) {
+        if (!take(rows))
+            return false;
+        ++taken;
+        if (progress && taken % 500 == 0 && !progress(taken, count))
+            return fail(error, QStringLiteral("خروجي لغو شد"));
+    }
+    if (rows.failed())
+        return fail(error, kReadFailed + rows.errorText());
+    if (progress)
+        progress(taken, count);
+    if (done)
+        *done = taken;
+    return true;
 }
 }  // namespace
 
 bool openRows(const TableView &view, QSqlQuery &q, qint64 *total, QString *error)
 {
     *total = view.rowCount();
-    return selectRows(view, cellColumns().join(u','), q, error);
+    return selectRows(rowStatement(view), q, error);
 }
 
 bool forEachRow(const TableView &view, const ExtraColumns &extra, const Progress &progress, QString *error,
                 const std::function<bool(const QStringList &row)> &take, qint64 *rows, qint64 *total)
 {
-    auto fail = [error](const QString &why) {
-        if (error)
-            *error = why;
-        return false;
-    };
     const qint64 count = view.rowCount();
-    QSqlQuery q;
-    // On the file the cells come packed; a server sends rows while they are
-    // read and takes no second query meanwhile, so there cell by cell.
-    const bool packed = !Database::isServer();
-    if (!selectRows(view, packed ? packedCells() + QStringLiteral(", \"IDE\".rowid") : cellColumns().join(u','), q, error))
-        return false;
     if (total)
         *total = count;
     const int columns = int(header().size());
-    qint64 done = 0;
-    while (q.next()) {
+    const auto takeRow = [&](const auto &cells) {
         QStringList row;
-        if (packed)
-            row = q.value(0).toString().split(QChar(kCellSeparator));
-        if (row.size() != columns) {
-            QSqlQuery cells;
-            const bool again = packed && selectRows(view, cellColumns().join(u','), cells, error, q.value(1).toLongLong()) &&
-                               cells.next();
-            if (packed && !again)
-                return fail(QStringLiteral("خواندن اطلاعات آزمودني ها ممکن نشد: ") + cells.lastError().text());
-            row.clear();
-            for (int i = 0; i < columns; ++i)
-                row << (packed ? cells : q).value(i).toString();
-        }
         row.reserve(columns + int(extra.names.size()));
+        for (int i = 0; i < columns; ++i)
+            row << cells.value(i);
         if (extra.values)
             row += extra.values(row);
-        if (!take(row))
-            return false;
-        ++done;
-        if (progress && done % 500 == 0 && !progress(done, count))
-            return fail(QStringLiteral("خروجي لغو شد"));
+        return take(row);
+    };
+    const RowStatement statement = rowStatement(view);
+    if (sqlite3 *db = FileRows::handle()) {
+        FileRows cells(db);
+        return cells.open(statement, error) && streamRows(cells, count, progress, error, takeRow, rows);
     }
-    // A read that failed ends the loop as the table's end would: it must not
-    // pass for one.
-    if (q.lastError().isValid())
-        return fail(QStringLiteral("خواندن اطلاعات آزمودني ها ممکن نشد: ") + q.lastError().text());
-    if (progress)
-        progress(done, count);
-    if (rows)
-        *rows = done;
-    return true;
+    QueryRows cells;
+    return cells.open(statement, error) && streamRows(cells, count, progress, error, takeRow, rows);
 }
 
 bool write(const TableView &view, const QString &file, const Progress &progress, QString *error, qint64 *rowsWritten,
            const ExtraColumns &extra)
 {
-    auto fail = [error](const QString &why) {
-        if (error)
-            *error = why;
-        return false;
-    };
     if (rowsWritten)
         *rowsWritten = 0;
     SafeFile out(file);
     if (!out.open())
-        return fail(QStringLiteral("فايل ساخته نشد: ") + out.errorString());
+        return fail(error, QStringLiteral("فايل ساخته نشد: ") + out.errorString());
     QByteArray buffer("\xEF\xBB\xBF");
     buffer += (header() + extra.names).join(',').toUtf8() + "\r\n";
-    QString line;
-    const auto writeRow = [&](const QStringList &row) {
-        line.clear();
-        for (qsizetype i = 0; i < row.size(); ++i) {
-            if (i > 0)
-                line += u',';
-            appendField(line, row[i]);
-        }
-        line += QStringLiteral("\r\n");
-        buffer += line.toUtf8();
-        if (buffer.size() > (1 << 16)) {
-            if (!out.write(buffer))
-                return fail(QStringLiteral("نوشتن فايل ممکن نشد: ") + out.errorString());
-            buffer.clear();
-        }
+    const auto flush = [&] {
+        if (buffer.size() < (1 << 20))
+            return true;
+        if (!out.write(buffer))
+            return fail(error, QStringLiteral("نوشتن فايل ممکن نشد: ") + out.errorString());
+        buffer.clear();
         return true;
     };
+    bool written = false;
     // What is not committed is thrown away: a cancelled or failed export leaves no file.
-    if (!forEachRow(view, extra, progress, error, writeRow, rowsWritten, nullptr))
+    sqlite3 *db = extra.values ? nullptr : FileRows::handle();
+    if (db) {
+        // On the file, cells go from SQLite's text straight into the buffer.
+        const int columns = int(header().size());
+        FileRows cells(db);
+        written = cells.open(rowStatement(view), error) &&
+                  streamRows(
+                      cells, view.rowCount(), progress, error,
+                      [&](const FileRows &row) {
+                          int size = 0;
+                          for (int i = 0; i < columns; ++i) {
+                              if (i > 0)
+                                  buffer += ',';
+                              const char *text = row.text(i, &size);
+                              appendField(buffer, text, size);
+                          }
+                          buffer += "\r\n";
+                          return flush();
+                      },
+                      rowsWritten);
+    } else {
+        QString line;
+        written = forEachRow(
+            view, extra, progress, error,
+            [&](const QStringList &row) {
+                line.clear();
+                for (qsizetype i = 0; i < row.size(); ++i) {
+                    if (i > 0)
+                        line += u',';
+                    appendField(line, row[i]);
+                }
+                line += QStringLiteral("\r\n");
+                buffer += line.toUtf8();
+                return flush();
+            },
+            rowsWritten, nullptr);
+    }
+    if (!written)
         return false;
     if (!out.write(buffer) || !out.commit())
-        return fail(QStringLiteral("نوشتن فايل ممکن نشد: ") + out.errorString());
+        return fail(error, QStringLiteral("نوشتن فايل ممکن نشد: ") + out.errorString());
     return true;
 }
 
