@@ -1,21 +1,11 @@
 #pragma once
-#include "platform/SafeFile.h"
-
-#include <QString>
-#include <QStringList>
-#include <QtGlobal>
-#include <functional>
+#include "data/BackupFile.h"
 
 class QWidget;
 
-// The module that copies the database out to a backup file and back.
+// The module that copies the database out to a backup file and back, telling
+// the user of a failure in a box of its own.
 namespace Backup {
-
-// Bytes moved per step: small and fixed, so memory stays flat whatever the size.
-constexpr qint64 kChunk = 4048;
-
-// Called after every chunk with the bytes copied so far and the total.
-using Progress = std::function<void(qint64 copied, qint64 total)>;
 
 // Copies source to destination in 4048-byte chunks (progress is told of every
 // one), letting the window events run between chunks every 16 ms at the most. The bytes go into a temporary file beside the
@@ -27,35 +17,12 @@ using Progress = std::function<void(qint64 copied, qint64 total)>;
 int CopyFileInChunks(const QString &source, const QString &destination, QWidget *owner = nullptr,
                      const Progress &progress = {}, const SafeFile::Verify &verify = {});
 
-// The copy without the message: false with the system's description in *error.
-bool copyFile(const QString &source, const QString &destination, const Progress &progress, QString *error,
-              const SafeFile::Verify &verify = {});
-
 // Copies the program's database to the target while a read transaction holds
 // it, so the copy is one consistent state even when another program commits
 // meanwhile; the copy must pass SQLite's integrity check before it replaces
 // the target. On a server, a file of the same format is written from one
 // snapshot of its rows. Returns 1 on success; 0 after it has shown its error message.
 int BackupDatabase(const QString &target, QWidget *owner, const Progress &progress = {});
-
-// SQLite's full integrity check of a database file; *why says what is wrong.
-bool isSoundDatabase(const QString &file, QString *why = nullptr);
-
-// True when the file can stand in for the database: a database of this
-// program, as long as its own header says, and passing SQLite's integrity check.
-// Otherwise *why says what is wrong, in Persian.
-bool isRestorableBackup(const QString &file, QString *why = nullptr);
-
-// The schema of the open database file as the program made it: what a
-// restored copy may keep (empty on a server or with no database open).
-QStringList ownSchema();
-
-// Leaves in a database file (a copy on its way to replace the database) only
-// the program's own tables, their indexes named by the program, and what of
-// `kept` (ownSchema() of the database it replaces) it holds exactly as there:
-// every other trigger, view, index and table is dropped. Then checks the file
-// as isSoundDatabase does.
-bool keepOnlyOwnSchema(const QString &file, const QStringList &kept, QString *why = nullptr);
 
 enum class RestoreResult {
     Refused,       // the file is no database of this program; nothing was touched

@@ -1,6 +1,6 @@
 #include "shell/ProgramStart.h"
 
-#include "backup/Backup.h"
+#include "data/BackupFile.h"
 #include "calendar/SolarCalendar.h"
 #include "data/Database.h"
 #include "data/DatabaseLock.h"
