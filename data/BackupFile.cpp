@@ -177,14 +177,36 @@ bool keepOnlyOwnSchema(const QString &file, const QStringList &kept, QString *wh
         if (db.open() && q.exec(QStringLiteral("SELECT type, name, tbl_name, coalesce(sql, '') FROM sqlite_master "
                                                 "WHERE name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
                                                 "ORDER BY type = 'table', type = 'index'"))) {
-            while (q.next()) {
-                const QString type = q.value(0).toString(), name = q.value(1).toString(), table = q.value(2).toString();
-                const bool ownTable = own.contains(table);
-                const bool asMade = kept.contains(type + '\n' + name + '\n' + q.value(3).toString());
-                const bool keep = asMade || (type == QLatin1String("table") && ownTable) ||
-                                  (type == QLatin1String("index") && ownTable && name.startsWith(QLatin1String("IDE_")));
+            // The score counts are kept only whole, every table and trigger
+            // of theirs as the program made them: one of them missing or
+            // changed would stop every save, so then they all go and are
+            // made and counted anew.
+            struct Object {
+                QString type, name, table, text;  // text: as schemaOf() gives it
+            };
+            const auto isCount = [](const QString &name) { return name.startsWith(QLatin1String("Tally")); };
+            QList<Object> objects;
+            while (q.next())
+                objects << Object{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                                  q.value(0).toString() + '\n' + q.value(1).toString() + '\n' + q.value(3).toString()};
+            qsizetype countsKept = 0, countsInFile = 0;
+            for (const QString &object : kept)
+                countsKept += isCount(object.section(u'\n', 1, 1));
+            bool countsWhole = true;
+            for (const Object &o : objects)
+                if (isCount(o.name)) {
+                    ++countsInFile;
+                    countsWhole = countsWhole && kept.contains(o.text);
+                }
+            countsWhole = countsWhole && countsInFile == countsKept;
+            for (const Object &o : objects) {
+                const bool ownTable = own.contains(o.table);
+                const bool keep = isCount(o.name) ? countsWhole
+                                                  : kept.contains(o.text) || (o.type == QLatin1String("table") && ownTable) ||
+                                                        (o.type == QLatin1String("index") && ownTable &&
+                                                         o.name.startsWith(QLatin1String("IDE_")));
                 if (!keep)
-                    drops << QStringLiteral("DROP %1 IF EXISTS %2").arg(type.toUpper(), Database::quoted(name));
+                    drops << QStringLiteral("DROP %1 IF EXISTS %2").arg(o.type.toUpper(), Database::quoted(o.name));
             }
             ok = true;
             if (!drops.isEmpty()) {

@@ -15,7 +15,10 @@
 #include <QSqlRecord>
 #include <QStringList>
 
+#include <sqlite3.h>
+
 #include <cstdio>
+#include <ctime>
 #include <future>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -253,6 +256,11 @@ private:
 // is synced) changed nothing in the file and is passed over by SQLite.
 bool isHotJournal(const QString &journal)
 {
+    // Only a plain file is read: opening a FIFO or a device at the name would
+    // hold the start; strayFileBeside() names anything else that is there.
+    struct stat st;
+    if (::lstat(QFile::encodeName(journal).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
     QFile f(journal);
     char first = 0;
     return f.open(QIODevice::ReadOnly) && f.getChar(&first) && first != 0;
@@ -309,12 +317,23 @@ QString strayFileText(const QString &stray)
         .arg(leftToRight(QFileInfo(stray).fileName()));
 }
 
+namespace {
+// The limit in milliseconds rides in the handler's own pointer.
+int tryAgainInAMillisecond(void *limit, int tries)
+{
+    if (tries >= int(reinterpret_cast<intptr_t>(limit)))
+        return 0;
+    const timespec millisecond{0, 1000000};
+    nanosleep(&millisecond, nullptr);
+    return 1;
+}
+}  // namespace
+
 // The first check of a file opened read-write: tables, columns and, unless
 // they are checked while the windows come up, pages.
 bool checkOpened(QSqlDatabase &db, QString *why, bool pagesLater)
 {
-    QSqlQuery q(db);
-    q.exec("PRAGMA busy_timeout=5000");
+    waitForLocksClosely(db, 5000);
     if (!checkTables(db, why))
         return false;
     if (pagesLater)
@@ -389,11 +408,13 @@ bool open(const QString &file, QString *error, Journal journal, Failure *failure
     // After a crash the pages are checked before anything else happens.
     const bool pagesLater = !hot && journal == Journal::Foreign && s_checkAfterOpeningFrom >= 0 && QFileInfo(file).size() >= s_checkAfterOpeningFrom;
     KeptAside aside(file, journalFile);
-    if (!looksLikeDatabase(file, &why)) {
+    // A file the program must not write is never offered a restore, even
+    // when its header looks damaged.
+    if (const QString refusal = refusalOfFile(file); !refusal.isEmpty()) {
+        why = refusal;
+    } else if (!looksLikeDatabase(file, &why)) {
         const QFileInfo fi(file);
         kind = !fi.isFile() ? Failure::Missing : fi.isReadable() ? Failure::Damaged : Failure::Other;
-    } else if (const QString refusal = refusalOfFile(file); !refusal.isEmpty()) {
-        why = refusal;
     } else if (const QString stray = strayFileBeside(file); !stray.isEmpty()) {
         // SQLite would play a -wal back into any file beside it.
         why = strayFileText(stray);
@@ -465,6 +486,15 @@ ReadSnapshot::~ReadSnapshot()
         db.close();
     }
     QSqlDatabase::removeDatabase(m_connection);
+}
+
+void waitForLocksClosely(QSqlDatabase db, int milliseconds)
+{
+    const QVariant handle = db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return;
+    if (sqlite3 *file = *static_cast<sqlite3 *const *>(handle.constData()))
+        sqlite3_busy_handler(file, tryAgainInAMillisecond, reinterpret_cast<void *>(intptr_t(milliseconds)));
 }
 
 bool isOpen() { return QSqlDatabase::contains(kConnection) && connection().isOpen(); }

@@ -49,6 +49,11 @@ std::shared_future<QString> pagesCheck();
 // by close().
 void setStopBeforeClose(std::function<void()> stop);
 void setDamageHandler(std::function<void(const QString &refusal)> handler);
+// A connection to the file that meets another's lock tries again every
+// millisecond for up to `milliseconds`, instead of SQLite's own waits, which
+// grow to a tenth of a second: so a window waits for a commit only as long
+// as the commit takes.
+void waitForLocksClosely(QSqlDatabase db, int milliseconds);
 bool isOpen();
 void close();
 // The connection every view runs on. On a server, a connection that was lost

@@ -43,10 +43,11 @@ void BackgroundCount::run()
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
         db.setDatabaseName(m_file);
-        // A save of the windows waits for the step in hand, as this waits for it.
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-        if (db.open())
+        if (db.open()) {
+            // A save of the windows waits for the step in hand, as this waits for it.
+            Database::waitForLocksClosely(db, 5000);
             counted = countAll(connection, &why);
+        }
         else
             why = Database::errorText(db.lastError());
         db.close();

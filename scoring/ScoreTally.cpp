@@ -904,6 +904,10 @@ bool recount(bool repair, qint64 *differing, QString *error)
             return false;
         *differing = result.toLongLong();
     } else {
+        // Notes left by writes outside the program's transactions are the
+        // counts' too: taken in before the counts are compared.
+        if (!fold(error))
+            return false;
         Counter counter;
         std::map<Counter::Key, qint64> kept;
         qint64 last = 0, read = 0;

@@ -12,6 +12,7 @@
 #include "data/DatabaseLock.h"
 #include "data/TableView.h"
 #include "reports/SubjectTableReport.h"
+#include "scoring/ScoreTally.h"
 #include "shell/ProgramStart.h"
 
 #include <QDir>
@@ -46,6 +47,24 @@ void onFile(const QString &file, const QStringList &statements)
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("other"));
+}
+
+// The first value a query gives on a file.
+QString onFileValue(const QString &file, const QString &query)
+{
+    QString value;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("value"));
+        db.setDatabaseName(file);
+        if (db.open()) {
+            QSqlQuery q(db);
+            if (q.exec(query) && q.next())
+                value = q.value(0).toString();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("value"));
+    return value;
 }
 
 QStringList schemaOf(const QString &file, const QString &type)
@@ -92,6 +111,8 @@ private slots:
     void readOnlyFileKeepsItsMode();
     void restoreThroughLinkReplacesTheRealFile();
     void backupTriggersAndViewsNeverRun();
+    void backupWithCountsChangedIsCountedAnew();
+    void backupThatShrinksAsItIsCleanedIsRestored();
     void pdfSavedOverLinkLeavesItsTarget();
 };
 
@@ -102,6 +123,7 @@ void BadFilesTest::nonJournalAtJournalNameBlocksTheStart_data()
     QTest::newRow("file of mode 000") << "mode000";
     QTest::newRow("link to nothing") << "dangling";
     QTest::newRow("link to a file elsewhere") << "link";
+    QTest::newRow("FIFO, which would hold a reader") << "fifo";
 }
 
 void BadFilesTest::nonJournalAtJournalNameBlocksTheStart()
@@ -123,6 +145,8 @@ void BadFilesTest::nonJournalAtJournalNameBlocksTheStart()
         QVERIFY(::chmod(QFile::encodeName(journal).constData(), 0) == 0);
     } else if (kind == "dangling") {
         QVERIFY(QFile::link(elsewhere.filePath("gone"), journal));
+    } else if (kind == "fifo") {
+        QVERIFY(::mkfifo(QFile::encodeName(journal).constData(), 0600) == 0);
     } else {
         QFile f(elsewhere.filePath("target"));
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -279,6 +303,51 @@ void BadFilesTest::backupTriggersAndViewsNeverRun()
         QVERIFY2(trigger.startsWith("Tally_"), qPrintable(trigger));
     QVERIFY(!folder.sql("SELECT sql FROM sqlite_master WHERE type = 'trigger'").join(' ').contains("Leak"));
     QCOMPARE(hashOf(backup), backupBefore);  // the backup itself is read, never changed
+}
+
+// One table of the score counts changed in a backup (a blank in its
+// definition) would stop every save once restored: the counts go whole and
+// are made and counted anew.
+void BadFilesTest::backupWithCountsChangedIsCountedAnew()
+{
+    ScriptedDialogs dialogs;
+    TestFolder folder;
+    folder.addSubject("C1");
+    folder.addSubject("C2", "B");
+    const QString backup = folder.path() + "/Back/counts.mdbB";
+    QCOMPARE(Backup::BackupDatabase(backup, nullptr), 1);
+    const QString pending = onFileValue(backup, "SELECT sql FROM sqlite_master WHERE name = 'TallyPending'");
+    QVERIFY(!pending.isEmpty());
+    onFile(backup, {"DROP TABLE TallyPending", QString(pending).replace("(", " (", Qt::CaseSensitive),
+                    "UPDATE Tally SET Subjects = Subjects + 40"});
+
+    QString why;
+    QCOMPARE(Backup::RestoreDatabase(backup, nullptr, {}, &why), Backup::RestoreResult::Restored);
+    folder.addSubject("C3");
+    QCOMPARE(folder.sql("SELECT count(*) FROM IDE"), QStringList{"3"});
+    qint64 differing = -1;
+    QVERIFY2(ScoreTally::recount(false, &differing, &why), qPrintable(why));
+    QCOMPARE(differing, qint64(0));
+}
+
+// A backup whose file shrinks as what is not the program's is dropped (its
+// pages given back at once) is restored, and says so.
+void BadFilesTest::backupThatShrinksAsItIsCleanedIsRestored()
+{
+    ScriptedDialogs dialogs;
+    TestFolder folder;
+    folder.addSubject("S1");
+    const QString backup = folder.path() + "/Back/large.mdbB";
+    QCOMPARE(Backup::BackupDatabase(backup, nullptr), 1);
+    onFile(backup, {"PRAGMA auto_vacuum = FULL", "VACUUM", "CREATE TABLE Junk (x BLOB)",
+                    "INSERT INTO Junk SELECT randomblob(4000) FROM (WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL "
+                    "SELECT i + 1 FROM n WHERE i < 500) SELECT i FROM n)"});
+    const qint64 backupSize = QFileInfo(backup).size();
+    QString why;
+    QCOMPARE(Backup::RestoreDatabase(backup, nullptr, {}, &why), Backup::RestoreResult::Restored);
+    QVERIFY(QFileInfo(folder.databaseFile()).size() < backupSize / 2);
+    QVERIFY(!schemaOf(folder.databaseFile(), "table").contains("Junk"));
+    QCOMPARE(folder.sql("SELECT Code FROM IDE"), QStringList{"S1"});
 }
 
 // Every save replaces a link at its name instead of writing through it: the
