@@ -12,9 +12,11 @@
 #include "data/TableView.h"
 #include "keying/KeyingWindow.h"
 #include "platform/Startup.h"
+#include "records/ComparisonWindow.h"
 #include "records/CsvExport.h"
 #include "reports/ReportPreview.h"
 #include "reports/SubjectTableReport.h"
+#include "scoring/AdministrationComparison.h"
 #include "scoring/GroupSummary.h"
 #include "scoring/ScoreTally.h"
 #include "scoring/Standing.h"
@@ -239,6 +241,32 @@ void measure(int subjects)
     GroupSummary::Summary summary;
     row("group summary of one group", ms(medianSeconds(9, [&] { GroupSummary::read(false, QStringLiteral("C"), &summary); }), 2));
     row("group summary of everyone", ms(medianSeconds(9, [&] { GroupSummary::read(true, QString(), &summary); }), 2));
+    // Two administrations compared: the first subject and the last, against
+    // each reference; then the window, from the subject list's button to its
+    // first paint.
+    {
+        const char *references[] = {"comparison of two administrations among all", "comparison among the same sex",
+                                    "comparison among the same group"};
+        AdministrationComparison::Comparison comparison;
+        for (int r = 0; r < 3; ++r)
+            row(references[r], ms(medianSeconds(9, [&] {
+                    AdministrationComparison::compareCodes(QStringLiteral("S1"), last, Standing::Reference(r), &comparison);
+                }), 2));
+        std::vector<double> opened;
+        for (int run = 0; run < 7; ++run) {
+            QElapsedTimer t;
+            t.start();
+            AdministrationComparison::compareCodes(QStringLiteral("S1"), last, Standing::Reference::All, &comparison);
+            auto *window = new ComparisonWindow(comparison, QStringLiteral("1"));
+            window->show();
+            window->repaint();
+            opened.push_back(t.nsecsElapsed() / 1e9);
+            delete window;
+        }
+        std::sort(opened.begin(), opened.end());
+        row("comparison window: the button to the window painted", ms(opened[3]),
+            QStringLiteral("worst of 7: %1; one frame 16 ms").arg(ms(opened.back())));
+    }
     {
         TableView all(QStringLiteral("IDE"));
         QSqlQuery q(Database::connection());
