@@ -134,8 +134,17 @@ void ComparisonWindow::buildWindow()
     auto *direction = plainLabel(QStringLiteral("LblDirection"), this);
     direction->setText(AC::directionText());
     layout->addWidget(direction);
-    m_reach = plainLabel(QStringLiteral("LblFormula"), this);
-    layout->addWidget(m_reach);
+    auto *foot = new QHBoxLayout;
+    m_reach = plainLabel(QStringLiteral("LblReference"), this);
+    foot->addWidget(m_reach, 1);
+    // The formula reads left to right, whatever the window's direction.
+    auto *formula = plainLabel(QStringLiteral("LblFormula"), this);
+    formula->setWordWrap(false);
+    formula->setLayoutDirection(Qt::LeftToRight);
+    formula->setText(AC::formulaText());
+    formula->setFont(QFont(QStringLiteral("B Nazanin"), 11, QFont::Bold));
+    foot->addWidget(formula);
+    layout->addLayout(foot);
     m_notes = plainLabel(QStringLiteral("LblCompareNotes"), this);
     layout->addWidget(m_notes);
 
@@ -173,7 +182,7 @@ void ComparisonWindow::showComparison()
         const QStringList texts = AC::rowTexts(c, s);
         QStringList cells = {AC::scaleName(s)};
         for (int i = 0; i < texts.size(); ++i)
-            cells << (i == texts.size() - 1 ? texts[i] : leftToRight(texts[i]));
+            cells << (i == texts.size() - 1 ? texts[i] : AC::shownFigure(texts[i]));
         for (int col = 0; col < cells.size(); ++col) {
             auto *item = new QTableWidgetItem(cells[col]);
             item->setTextAlignment(col == 0 ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignCenter);
@@ -188,7 +197,9 @@ void ComparisonWindow::showComparison()
             m_table->setItem(s, col, item);
         }
     }
-    m_reach->setText(AC::formulaText() + QStringLiteral("    —    SD و α از ") + c.referenceDescription);
+    m_reach->setText(QStringLiteral("SD و α هر مقياس از ") + c.referenceDescription +
+                     QStringLiteral("؛ هر خرده مقياس از آنان که به هر شش سوال آن پاسخ داده اند، نمره کل از آنان که به هر "
+                                    "90 سوال پاسخ داده اند."));
     QStringList notes;
     const QStringList reasons = AC::notes(c);
     for (int i = 0; i < reasons.size(); ++i)

@@ -49,9 +49,9 @@ QString abbreviation(int scale)
 QList<ProfileChart::Line> ComparisonSheet::profileLines(const AC::Comparison &comparison)
 {
     ProfileChart::Line before{legendScores(comparison.before.scores), kFrame, Qt::SolidLine, false,
-                              QStringLiteral("قبل (%1)").arg(comparison.before.code)};
+                              QStringLiteral("قبل (%1)").arg(leftToRight(comparison.before.code))};
     ProfileChart::Line after{legendScores(comparison.after.scores), QColor(0xb0, 0x3a, 0x1e), Qt::DashLine, true,
-                             QStringLiteral("بعد (%1)").arg(comparison.after.code)};
+                             QStringLiteral("بعد (%1)").arg(leftToRight(comparison.after.code))};
     return {before, after};
 }
 
@@ -134,8 +134,10 @@ void ComparisonSheet::paintPage(ReportCanvas &canvas, int page) const
         int right = kWidth - kNameWidth;
         for (int i = 0; i < shown.size(); ++i) {
             const bool verdict = i == shown.size() - 1;
-            canvas.label(QRect(right - widths[i], top, widths[i], kRowHeight), verdict ? shown[i] : leftToRight(shown[i]),
-                         verdict && c.rows[size_t(s)].verdict != AC::Verdict::NoChange ? bold : plain, Qt::AlignCenter);
+            // Figures are laid out left to right, so that a minus stays at their left.
+            canvas.label(QRect(right - widths[i], top, widths[i], kRowHeight), shown[i],
+                         verdict && c.rows[size_t(s)].verdict != AC::Verdict::NoChange ? bold : plain, Qt::AlignCenter,
+                         false, verdict ? Qt::RightToLeft : Qt::LeftToRight);
             right -= widths[i];
         }
     }
@@ -168,12 +170,12 @@ void ComparisonSheet::paintPage(ReportCanvas &canvas, int page) const
     y += 40;
     canvas.label(QRect(0, y, kWidth, 280), AC::formulaText(), bold, Qt::AlignCenter, false, Qt::LeftToRight);
     y += 280;
-    canvas.label(QRect(0, y, kWidth, 280),
+    canvas.label(QRect(0, y, kWidth, 700),
                  QStringLiteral("SD و α هر مقياس از %1؛ هر خرده مقياس از آنان که به هر شش سوال آن پاسخ داده اند، نمره "
                                 "کل از آنان که به هر 90 سوال پاسخ داده اند (α آن با پانزده خرده مقياس به عنوان اجزاي آن).")
                      .arg(c.referenceDescription),
                  small, Qt::AlignRight | Qt::AlignTop, true);
-    y += 420;
+    y += 720;
     const int columnWidth = (kWidth - kFootCaptionWidth) / AC::kScales;
     const QStringList footCaptions = {QStringLiteral("مقياس"), QStringLiteral("n"), QStringLiteral("SD"),
                                       QStringLiteral("α")};
@@ -187,8 +189,8 @@ void ComparisonSheet::paintPage(ReportCanvas &canvas, int page) const
         const QStringList texts = AC::rowTexts(c, s);
         const QStringList cells = {abbreviation(s), texts[3], texts[4], texts[5]};
         for (int r = 0; r < cells.size(); ++r)
-            canvas.label(QRect(right - columnWidth, y + r * kFootRow, columnWidth, kFootRow), leftToRight(cells[r]),
-                         r == 0 ? smallBold : small, Qt::AlignCenter);
+            canvas.label(QRect(right - columnWidth, y + r * kFootRow, columnWidth, kFootRow), cells[r],
+                         r == 0 ? smallBold : small, Qt::AlignCenter, false, Qt::LeftToRight);
     }
     for (int r = 0; r <= footCaptions.size(); ++r)
         canvas.hLine(0, kWidth, y + r * kFootRow);

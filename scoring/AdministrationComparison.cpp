@@ -70,7 +70,11 @@ QString orNotRecorded(const QString &text)
     return text.trimmed().isEmpty() ? QStringLiteral("ثبت نشده") : text.trimmed();
 }
 
-QString quotedCode(const Administration &a) { return QStringLiteral("«%1»").arg(a.code); }
+// A code, a formula or a signed number kept in its own order inside a
+// right-to-left line (a code like 1403-017 would otherwise read backwards).
+QString isolated(const QString &text) { return QChar(0x2066) + text + QChar(0x2069); }
+
+QString quotedCode(const Administration &a) { return QStringLiteral("«%1»").arg(isolated(a.code)); }
 }  // namespace
 
 QStringList scaleColumns()
@@ -316,7 +320,7 @@ bool readAdministration(const QString &code, Administration *administration, QSt
     if (!query.next())
         return fail(error, query.lastError().isValid()
                                ? QStringLiteral("خواندن آزمودني %1 ممکن نشد: ").arg(code) + Database::errorText(query.lastError())
-                               : QStringLiteral("آزمودني با کد «%1» پيدا نشد.").arg(code));
+                               : QStringLiteral("آزمودني با کد «%1» پيدا نشد.").arg(isolated(code)));
     Administration &a = *administration;
     a.key = query.value(0).toLongLong();
     a.code = query.value(1).toString();
@@ -382,8 +386,8 @@ bool compareCodes(const QString &first, const QString &second, Standing::Referen
         return false;
     for (const Administration *x : {&a, &b})
         if (!x->keyed)
-            return fail(error, QStringLiteral("آزمودني با کد «%1» هنوز کليد گذاري نشده است؛ ابتدا او را کليد گذاري کنيد.")
-                                   .arg(x->code));
+            return fail(error, QStringLiteral("آزمودني با کد %1 هنوز کليد گذاري نشده است؛ ابتدا او را کليد گذاري کنيد.")
+                                   .arg(quotedCode(*x)));
     Administration before, after;
     QStringList warnings;
     order(a, b, &before, &after, &warnings);
@@ -402,6 +406,8 @@ QString formulaText()
 {
     return QStringLiteral("RCI = (بعد − قبل) / (√2 × SD × √(1 − α))");
 }
+
+QString shownFigure(const QString &figure) { return QChar(0x200E) + figure; }
 
 QStringList notes(const Comparison &comparison)
 {
@@ -439,13 +445,14 @@ QStringList rowTexts(const Comparison &comparison, int scale, bool numbered)
 QString directionText()
 {
     return QStringLiteral("در همه مقياس ها نمره بالاتر يعني توانايي بيشتر در آنچه مقياس نام مي برد؛ تفاوت مثبت بهبود است. "
-                          "شاخص تغيير پاياي ژاکوبسون و تروآکس: 1.96 و بيشتر بهبود پايا، 1.96- و کمتر افت پايا.");
+                          "شاخص تغيير پاياي ژاکوبسون و تروآکس با قدر مطلق 1.96 يا بيشتر تغيير پاياست: مثبت بهبود پايا، "
+                          "منفي افت پايا.");
 }
 
 QString registrationLine(const Administration &a)
 {
     return QStringLiteral("کد: %1    نام: %2 %3    تاريخ ثبت: %4    ساعت: %5    جنس: %6    سن: %7    گروه: %8")
-        .arg(a.code, a.firstName, a.familyName, orNotRecorded(a.date), orNotRecorded(a.time), orNotRecorded(a.sex),
+        .arg(isolated(a.code), a.firstName, a.familyName, orNotRecorded(a.date), orNotRecorded(a.time), orNotRecorded(a.sex),
              orNotRecorded(a.age), orNotRecorded(a.group));
 }
 

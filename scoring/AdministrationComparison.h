@@ -121,7 +121,11 @@ bool compareCodes(const QString &first, const QString &second, Standing::Referen
 
 // ---- Texts of the window and the sheet.
 
+// The formula, to be laid out left to right.
 QString formulaText();
+// A figure as a right-to-left line shows it: a left-to-right mark before it
+// keeps a minus sign at the number's left.
+QString shownFigure(const QString &figure);
 // The distinct reasons of the rows whose index is "—", in row order: the
 // notes under the table. A row's note is its reason's place in it, from 1.
 QStringList notes(const Comparison &comparison);

@@ -32,9 +32,12 @@ static RenderRegistration comparison("Compare", [](const QString &outDir) {
     QStringList after = SubjectRows::uniform("3");
     for (int i = 0; i < 90; ++i) {
         before[i] = QString::number(2 + (i % 3 == 0));
-        // More self-regard, stress tolerance and optimism; a little less empathy.
+        // More self-regard, stress tolerance and optimism; less in relationships, a little less empathy.
         const int base = i % 15 + 1;
-        after[i] = QString::number(base == 10 || base == 4 || base == 9 ? 4 + (i % 2) : base == 14 ? 2 : 2 + (i % 3 == 0));
+        after[i] = QString::number(base == 10 || base == 4 || base == 9 ? 4 + (i % 2)
+                                   : base == 14                         ? 1 + (i % 2)
+                                   : base == 8                          ? 1
+                                                                        : 2 + (i % 3 == 0));
     }
     SubjectRows::addAnswered(folder, "1403-017", before, "B", QStringLiteral("زن"));
     SubjectRows::addAnswered(folder, "1403-117", after, "B", QStringLiteral("زن"));

@@ -565,7 +565,7 @@ void ComparisonTest::refusesWhatIsNotKeyed()
     AC::Comparison c;
     QString error;
     QVERIFY(!AC::compareCodes("K1", "K2", Reference::All, &c, &error));
-    QVERIFY(error.contains(QStringLiteral("«K2»")) && error.contains(QStringLiteral("کليد گذاري نشده")));
+    QVERIFY(error.contains(QStringLiteral("«\u2066K2\u2069»")) && error.contains(QStringLiteral("کليد گذاري نشده")));
     QVERIFY(!AC::compareCodes("K1", "nobody", Reference::All, &c, &error));
     QVERIFY(error.contains(QStringLiteral("پيدا نشد")));
 }
@@ -664,7 +664,7 @@ void ComparisonTest::fromTheSubjectList()
     click("P1", Qt::ControlModifier);  // off again: P2 and N1
     QVERIFY(compare->isEnabled());
     QTest::mouseClick(compare, Qt::LeftButton);
-    QVERIFY(dialogs.last().text.contains(QStringLiteral("«N1»")));
+    QVERIFY(dialogs.last().text.contains(QStringLiteral("«\u2066N1\u2069»")));
     QVERIFY(list->findChildren<ComparisonWindow *>().isEmpty());
 
     click("P2", {});
