@@ -3,6 +3,7 @@
 // measured with. Medians of several runs; CPU time where the machine is shared.
 // usage: bench_million [SUBJECTS...]        (default: 10 100000 1000000)
 //        bench_million --start FOLDER | --bare   (one start, for the parent to time)
+//        bench_million --compare SUBJECTS        (only the comparison of two administrations)
 #include "BenchTools.h"
 #include "SubjectGenerator.h"
 
@@ -12,10 +13,12 @@
 #include "data/TableView.h"
 #include "keying/KeyingWindow.h"
 #include "platform/Startup.h"
+#include "records/ComparisonWindow.h"
 #include "records/CsvExport.h"
 #include "records/StatFileExport.h"
 #include "reports/ReportPreview.h"
 #include "reports/SubjectTableReport.h"
+#include "scoring/AdministrationComparison.h"
 #include "scoring/GroupSummary.h"
 #include "scoring/ScoreTally.h"
 #include "scoring/Standing.h"
@@ -158,6 +161,41 @@ void row(const char *what, const QString &figure, const QString &reference = QSt
     std::printf("| %s | %s | %s |\n", what, qPrintable(figure), qPrintable(reference));
 }
 
+// Two administrations compared: the first subject and the last, against
+// each reference, and where the time goes; then the window, from the
+// subject list's button to its first paint.
+void measureComparison(const QString &last)
+{
+    const char *references[] = {"comparison of two administrations among all", "comparison among the same sex",
+                                "comparison among the same group"};
+    AdministrationComparison::Comparison comparison;
+    for (int r = 0; r < 3; ++r)
+        row(references[r], ms(medianSeconds(9, [&] {
+                AdministrationComparison::compareCodes(QStringLiteral("S1"), last, Standing::Reference(r), &comparison);
+            }), 2));
+    AdministrationComparison::Administration one;
+    AdministrationComparison::ReferenceFigures figures;
+    row("comparison: one administration read", ms(medianSeconds(9, [&] {
+            AdministrationComparison::readAdministration(last, &one);
+        }), 2),
+        QStringLiteral("the reference's n, SD and alpha from the kept counts: %1")
+            .arg(ms(medianSeconds(9, [&] { AdministrationComparison::readReference(Standing::Reference::All, QString(), &figures); }), 2)));
+    std::vector<double> opened;
+    for (int run = 0; run < 7; ++run) {
+        QElapsedTimer t;
+        t.start();
+        AdministrationComparison::compareCodes(QStringLiteral("S1"), last, Standing::Reference::All, &comparison);
+        auto *window = new ComparisonWindow(comparison, QStringLiteral("1"));
+        window->show();
+        window->repaint();
+        opened.push_back(t.nsecsElapsed() / 1e9);
+        delete window;
+    }
+    std::sort(opened.begin(), opened.end());
+    row("comparison window: the button to the window painted", ms(opened[3]),
+        QStringLiteral("worst of 7: %1; one frame 16 ms").arg(ms(opened.back())));
+}
+
 void measure(int subjects)
 {
     QTemporaryDir dir(QStringLiteral("/var/tmp/bench_million-XXXXXX"));
@@ -240,6 +278,7 @@ void measure(int subjects)
     GroupSummary::Summary summary;
     row("group summary of one group", ms(medianSeconds(9, [&] { GroupSummary::read(false, QStringLiteral("C"), &summary); }), 2));
     row("group summary of everyone", ms(medianSeconds(9, [&] { GroupSummary::read(true, QString(), &summary); }), 2));
+    measureComparison(last);
     {
         TableView all(QStringLiteral("IDE"));
         QSqlQuery q(Database::connection());
@@ -334,6 +373,22 @@ int main(int argc, char *argv[])
                                                                        : Start::PersianLine);
     QApplication app(argc, argv);
     setUpApplication(app);
+    // Only the comparison, on a database of the given size.
+    if (argc > 2 && QByteArray(argv[1]) == "--compare") {
+        const int subjects = atoi(argv[2]);
+        QTemporaryDir dir(QStringLiteral("/var/tmp/bench_million-XXXXXX"));
+        const QString database = dir.filePath(QStringLiteral("DBTavor/DBTavor.mdb"));
+        if (!makeProgramFolder(dir.path(), QStringLiteral(MEHRSAN_PROGRAM_DIR)) || !generateSubjects(database, subjects))
+            qFatal("no database");
+        qputenv("MEHRSAN_HOME", dir.path().toUtf8());
+        ScriptedDialogs dialogs;
+        if (!Database::open(database) || !ScoreTally::ensure())
+            qFatal("no database");
+        std::printf("\n### %d subjects, the comparison\n\n| operation | time | against |\n|---|---:|---|\n", subjects);
+        measureComparison(QStringLiteral("S%1").arg(subjects));
+        Database::close();
+        return 0;
+    }
     QList<int> sizes;
     for (int i = 1; i < argc; ++i)
         sizes << atoi(argv[i]);

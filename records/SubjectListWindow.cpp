@@ -224,6 +224,7 @@ void SubjectListWindow::buildWindow()
     setTabOrder(summary, m_csvStanding);
     setTabOrder(m_csvStanding, exit);
     setTabOrder(exit, m_grid);
+    addComparison();
 }
 
 void SubjectListWindow::blankSelectors(QWidget *keep)

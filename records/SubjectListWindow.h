@@ -38,12 +38,17 @@ public:
     // The summary of the group the grid shows (of everyone unless the grid is
     // filtered by group), in the report preview.
     void showGroupSummary();
+    // The two administrations chosen in the grid (Ctrl+click) compared in a
+    // window of their own; the codes of the chosen rows, in grid order.
+    void compareSelected();
+    QStringList selectedCodes() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildWindow();
+    void addComparison();
     void applyFilter(const QString &column, const QString &value, QWidget *keep);
     void blankSelectors(QWidget *keep);
     // Removes the subject's IDE and Answer rows together; false with the
@@ -68,6 +73,7 @@ private:
     QPushButton *m_exportCancel = nullptr;  // CmdCsvCancel
     bool m_exportCancelled = false;
     QCheckBox *m_csvStanding = nullptr;  // ChkCsvStanding
+    QPushButton *m_compare = nullptr;    // CmdCompare
     QLineEdit *m_theme = nullptr;       // Text1 (hidden)
     QLineEdit *m_address = nullptr;     // Text2 (hidden)
     bool m_readErrorShown = false;

@@ -115,18 +115,16 @@ Layout layout(const QStringList &scores, const QRectF &area, const QFont &font)
     return out;
 }
 
-void paint(QPainter &painter, const QStringList &scores, const QRectF &area, const QFont &font,
-           const QList<double> &spreads)
-{
-    const Layout chart = layout(scores, area, font);
-    const double rowHeight = chart.plot.height() / kRows;
-    if (rowHeight <= 0)
-        return;
-    // Lines grow with the chart, so that it reads the same on a window and on paper.
-    const double unit = qMax(rowHeight / 28.0, 0.5);
-    const double pad = QFontMetricsF(chart.font).averageCharWidth();
+namespace {
+// Lines grow with the chart, so that it reads the same on a window and on paper.
+double lineUnit(const Layout &chart) { return qMax(chart.plot.height() / kRows / 28.0, 0.5); }
 
-    painter.save();
+// The striped rows, the scale's lines and the axis below them; the painter
+// is left set up for the chart (antialiased, right to left, its font).
+void paintScale(QPainter &painter, const Layout &chart, const QRectF &area)
+{
+    const double rowHeight = chart.plot.height() / kRows;
+    const double unit = lineUnit(chart);
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setLayoutDirection(Qt::RightToLeft);
     painter.setFont(chart.font);
@@ -145,6 +143,41 @@ void paint(QPainter &painter, const QStringList &scores, const QRectF &area, con
     painter.drawLine(chart.plot.bottomLeft(), chart.plot.bottomRight());
     for (const Tick &tick : chart.ticks)
         painter.drawLine(QPointF(tick.x, chart.plot.bottom()), QPointF(tick.x, chart.plot.bottom() + 3 * unit));
+}
+
+// The baseline of 0 and the numbers of the scale, over whatever the rows hold.
+void paintBaseline(QPainter &painter, const Layout &chart)
+{
+    painter.setPen(QPen(kText, 2 * lineUnit(chart)));
+    painter.drawLine(QPointF(chart.baseline, chart.plot.top()), QPointF(chart.baseline, chart.plot.bottom()));
+    painter.setPen(kText);
+    for (const Tick &tick : chart.ticks)
+        painter.drawText(tick.labelBox, Qt::AlignHCenter | Qt::AlignTop | Qt::AlignAbsolute,
+                         QString::number(tick.value));
+}
+
+void paintMark(QPainter &painter, const QPointF &at, double size, bool square)
+{
+    const QRectF box(at.x() - size / 2, at.y() - size / 2, size, size);
+    if (square)
+        painter.drawRect(box);
+    else
+        painter.drawEllipse(box);
+}
+}  // namespace
+
+void paint(QPainter &painter, const QStringList &scores, const QRectF &area, const QFont &font,
+           const QList<double> &spreads)
+{
+    const Layout chart = layout(scores, area, font);
+    const double rowHeight = chart.plot.height() / kRows;
+    if (rowHeight <= 0)
+        return;
+    const double unit = lineUnit(chart);
+    const double pad = QFontMetricsF(chart.font).averageCharWidth();
+
+    painter.save();
+    paintScale(painter, chart, area);
 
     for (const Row &row : chart.rows) {
         if (row.hasBar && row.bar.width() > 0) {
@@ -173,12 +206,87 @@ void paint(QPainter &painter, const QStringList &scores, const QRectF &area, con
         painter.drawLine(QPointF(low, y - cap), QPointF(low, y + cap));
         painter.drawLine(QPointF(high, y - cap), QPointF(high, y + cap));
     }
-    painter.setPen(QPen(kText, 2 * unit));
-    painter.drawLine(QPointF(chart.baseline, chart.plot.top()), QPointF(chart.baseline, chart.plot.bottom()));
+    paintBaseline(painter, chart);
+    painter.restore();
+}
+
+void paintLines(QPainter &painter, const QList<Line> &lines, const QRectF &area, const QFont &font)
+{
+    // The geometry does not depend on the scores: the first line's will do.
+    const Layout chart = layout(lines.isEmpty() ? QStringList() : lines.first().scores, area, font);
+    const double rowHeight = chart.plot.height() / kRows;
+    if (rowHeight <= 0)
+        return;
+    const double unit = lineUnit(chart);
+    const double pad = QFontMetricsF(chart.font).averageCharWidth();
+
+    painter.save();
+    paintScale(painter, chart, area);
     painter.setPen(kText);
-    for (const Tick &tick : chart.ticks)
-        painter.drawText(tick.labelBox, Qt::AlignHCenter | Qt::AlignTop | Qt::AlignAbsolute,
-                         QString::number(tick.value));
+    for (const Row &row : chart.rows)
+        painter.drawText(row.captionBox.adjusted(0, 0, -pad, 0), Qt::AlignRight | Qt::AlignVCenter | Qt::AlignAbsolute,
+                         row.caption);
+    paintBaseline(painter, chart);
+
+    for (const Line &line : lines) {
+        const Layout points = layout(line.scores, area, font);
+        QPen pen(line.colour, 2.4 * unit, line.style, Qt::FlatCap, Qt::RoundJoin);
+        // A dashed line's pattern is in widths of the pen: kept the same on paper and screen.
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        // A missing score breaks the line.
+        QPolygonF run;
+        auto flush = [&] {
+            if (run.size() > 1)
+                painter.drawPolyline(run);
+            run.clear();
+        };
+        QList<QPointF> marks;
+        for (const Row &row : points.rows) {
+            if (!row.hasBar) {
+                flush();
+                continue;
+            }
+            const QPointF at(chart.baseline - chart.fullLength * row.value / kScaleMax, row.captionBox.center().y());
+            run << at;
+            marks << at;
+        }
+        flush();
+        painter.setPen(QPen(line.colour, 1.2 * unit));
+        painter.setBrush(line.squareMarks ? QBrush(Qt::white) : QBrush(line.colour));
+        for (const QPointF &at : marks)
+            paintMark(painter, at, rowHeight * 0.34, line.squareMarks);
+    }
+    painter.restore();
+}
+
+void paintKey(QPainter &painter, const QList<Line> &lines, const QRectF &area, const QFont &font)
+{
+    if (lines.isEmpty() || area.width() <= 0)
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setFont(font);
+    const QFontMetricsF metrics(font);
+    const double unit = qMax(area.height() / 14.0, 0.5);
+    const double stretch = metrics.horizontalAdvance(QStringLiteral("0000000"));
+    const double gap = metrics.averageCharWidth() * 2;
+    // Right to left: the stretch of line, then its name at its left.
+    double right = area.right();
+    const double y = area.center().y();
+    for (const Line &line : lines) {
+        painter.setPen(QPen(line.colour, 2.4 * unit, line.style, Qt::FlatCap));
+        painter.drawLine(QPointF(right - stretch, y), QPointF(right, y));
+        painter.setPen(QPen(line.colour, 1.2 * unit));
+        painter.setBrush(line.squareMarks ? QBrush(Qt::white) : QBrush(line.colour));
+        paintMark(painter, QPointF(right - stretch / 2, y), area.height() * 0.45, line.squareMarks);
+        right -= stretch + gap / 2;
+        const double width = metrics.horizontalAdvance(line.name);
+        painter.setPen(kText);
+        painter.drawText(QRectF(right - width, area.top(), width, area.height()),
+                         Qt::AlignRight | Qt::AlignVCenter | Qt::AlignAbsolute, line.name);
+        right -= width + gap * 2;
+    }
     painter.restore();
 }
 

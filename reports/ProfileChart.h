@@ -1,4 +1,5 @@
 #pragma once
+#include <QColor>
 #include <QFont>
 #include <QList>
 #include <QRectF>
@@ -63,6 +64,23 @@ Layout layout(const QStringList &scores, const QRectF &area, const QFont &font);
 // then carries a mark from one below its value to one above it.
 void paint(QPainter &painter, const QStringList &scores, const QRectF &area, const QFont &font,
            const QList<double> &spreads = {});
+
+// A profile drawn as a line instead of bars: one mark per subscale at its
+// score, joined from row to row; a missing score breaks the line. Lines told
+// apart by their dashes and marks as well as their colour read the same
+// printed in black and white.
+struct Line {
+    QStringList scores;  // legend order
+    QColor colour;
+    Qt::PenStyle style = Qt::SolidLine;
+    bool squareMarks = false;  // open squares instead of filled dots
+    QString name;              // in the key
+};
+// The chart with the lines over it, on any painter.
+void paintLines(QPainter &painter, const QList<Line> &lines, const QRectF &area, const QFont &font);
+// The lines' key in one row, right to left: a stretch of each line with its
+// mark, then its name.
+void paintKey(QPainter &painter, const QList<Line> &lines, const QRectF &area, const QFont &font);
 
 }  // namespace ProfileChart
 

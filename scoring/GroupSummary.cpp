@@ -13,6 +13,8 @@ namespace GroupSummary {
 
 QString Summary::title() const
 {
+    if (!sex.isEmpty())
+        return QStringLiteral("آزمودني هاي با جنس «%1»").arg(sex);
     if (everyone)
         return QStringLiteral("همه آزمودني ها");
     if (group.trimmed().isEmpty())
@@ -40,14 +42,19 @@ QString packedItems(const std::array<int, 6> &items)
 }
 }  // namespace
 
-bool read(bool everyone, const QString &group, Summary *summary, QString *error)
+namespace {
+// The summary from the counts the store keeps; false when they are not whole.
+bool kept(ScoreTally::Reference reference, const QString &value, Summary *summary)
 {
     ScoreTally::Counts counts;
-    if (!ScoreTally::read(everyone ? ScoreTally::All : ScoreTally::Group, group, &counts))
-        return scan(everyone, group, summary, error);
+    if (!ScoreTally::read(reference, value, &counts))
+        return false;
     *summary = Summary();
-    summary->everyone = everyone;
-    summary->group = group;
+    summary->everyone = reference == ScoreTally::All;
+    if (reference == ScoreTally::Group)
+        summary->group = value;
+    if (reference == ScoreTally::Sex)
+        summary->sex = value;
     auto single = [&](int measure) {
         const auto &byScore = counts[size_t(measure)];
         return byScore.empty() ? 0 : byScore.begin()->second;
@@ -68,21 +75,18 @@ bool read(bool everyone, const QString &group, Summary *summary, QString *error)
     return true;
 }
 
-bool scan(bool everyone, const QString &group, Summary *summary, QString *error)
+// One pass over the subjects whose `column` is `value` (an empty text: empty
+// or never written), or over everyone when `column` is empty.
+bool scanWhere(const QString &whoseColumn, const QString &value, Summary *summary, QString *error)
 {
-    *summary = Summary();
-    summary->everyone = everyone;
-    summary->group = group;
-
-    // An empty group text: the subjects outside every group, whether their
-    // Group is empty or was never written.
-    const QString groupColumn = QStringLiteral("\"IDE\".") + Database::quoted(QStringLiteral("Group"));
-    const bool bindGroup = !everyone && !group.isEmpty();
+    const QString whose = QStringLiteral("\"IDE\".") + Database::quoted(whoseColumn);
+    const bool bindGroup = !whoseColumn.isEmpty() && !value.isEmpty();
     QString where;
     if (bindGroup)
-        where = QStringLiteral(" WHERE ") + groupColumn + QStringLiteral(" = ?");
-    else if (!everyone)
-        where = QStringLiteral(" WHERE COALESCE(") + groupColumn + QStringLiteral(", '') = ''");
+        where = QStringLiteral(" WHERE ") + whose + QStringLiteral(" = ?");
+    else if (!whoseColumn.isEmpty())
+        where = QStringLiteral(" WHERE COALESCE(") + whose + QStringLiteral(", '') = ''");
+    const QString &group = value;
     QStringList select;
     for (const QString &column : ScoringKey::scoreColumns())
         select << QStringLiteral("CAST(\"IDE\".%1 AS INTEGER)").arg(Database::quoted(column));
@@ -140,6 +144,35 @@ bool scan(bool everyone, const QString &group, Summary *summary, QString *error)
     if (query.lastError().isValid())
         return failed();
     return true;
+}
+}  // namespace
+
+bool read(bool everyone, const QString &group, Summary *summary, QString *error)
+{
+    return kept(everyone ? ScoreTally::All : ScoreTally::Group, group, summary) || scan(everyone, group, summary, error);
+}
+
+bool scan(bool everyone, const QString &group, Summary *summary, QString *error)
+{
+    *summary = Summary();
+    summary->everyone = everyone;
+    summary->group = group;
+    // An empty group text: the subjects outside every group, whether their
+    // Group is empty or was never written.
+    return scanWhere(everyone ? QString() : QStringLiteral("Group"), group, summary, error);
+}
+
+bool readSex(const QString &sex, Summary *summary, QString *error)
+{
+    return kept(ScoreTally::Sex, sex, summary) || scanSex(sex, summary, error);
+}
+
+bool scanSex(const QString &sex, Summary *summary, QString *error)
+{
+    *summary = Summary();
+    summary->everyone = false;
+    summary->sex = sex;
+    return scanWhere(QStringLiteral("Jens"), sex, summary, error);
 }
 
 }  // namespace GroupSummary

@@ -16,6 +16,7 @@ constexpr int kColumns = 16;  // the fifteen subscales in legend order, then kol
 struct Summary {
     bool everyone = true;  // false: only the subjects whose Group is `group`
     QString group;
+    QString sex;           // not empty: only the subjects whose Jens is `sex` (everyone is then false)
     qint64 subjects = 0;   // registered subjects of the group
     qint64 keyed = 0;      // of them, with stored scores
     // A subscale counts the keyed subjects who answered its six items; the
@@ -34,5 +35,10 @@ struct Summary {
 bool read(bool everyone, const QString &group, Summary *summary, QString *error = nullptr);
 // The same figures from one pass over the subjects' rows.
 bool scan(bool everyone, const QString &group, Summary *summary, QString *error = nullptr);
+
+// The same figures over the subjects whose Jens equals `sex` (not empty),
+// from the counts the store keeps when they are whole, else from a scan.
+bool readSex(const QString &sex, Summary *summary, QString *error = nullptr);
+bool scanSex(const QString &sex, Summary *summary, QString *error = nullptr);
 
 }  // namespace GroupSummary
