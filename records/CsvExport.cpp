@@ -3,6 +3,7 @@
 #include "calendar/SolarCalendar.h"
 #include "data/Database.h"
 #include "data/TableView.h"
+#include "platform/Dialogs.h"
 #include "platform/SafeFile.h"
 
 #include <QSqlError>
@@ -102,7 +103,7 @@ bool selectRows(const TableView &view, const QString &select, QSqlQuery &q, QStr
         q.addBindValue(rowKey);
     if (!q.exec()) {
         if (error)
-            *error = QStringLiteral("خواندن اطلاعات آزمودني ها ممکن نشد: ") + q.lastError().text();
+            *error = QStringLiteral("خواندن اطلاعات آزمودني ها ممکن نشد: ") + technicalDetail(q.lastError().text());
         return false;
     }
     return true;
@@ -174,7 +175,7 @@ bool forEachRow(const TableView &view, const ExtraColumns &extra, const Progress
     // A read that failed ends the loop as the table's end would: it must not
     // pass for one.
     if (q.lastError().isValid())
-        return fail(QStringLiteral("خواندن اطلاعات آزمودني ها ممکن نشد: ") + q.lastError().text());
+        return fail(QStringLiteral("خواندن اطلاعات آزمودني ها ممکن نشد: ") + technicalDetail(q.lastError().text()));
     if (progress)
         progress(done, count);
     if (rows)
@@ -194,7 +195,7 @@ bool write(const TableView &view, const QString &file, const Progress &progress,
         *rowsWritten = 0;
     SafeFile out(file);
     if (!out.open())
-        return fail(QStringLiteral("فايل ساخته نشد: ") + out.errorString());
+        return fail(QStringLiteral("فايل ساخته نشد: ") + out.reason());
     QByteArray buffer("\xEF\xBB\xBF");
     buffer += (header() + extra.names).join(',').toUtf8() + "\r\n";
     QString line;
@@ -209,7 +210,7 @@ bool write(const TableView &view, const QString &file, const Progress &progress,
         buffer += line.toUtf8();
         if (buffer.size() > (1 << 16)) {
             if (!out.write(buffer))
-                return fail(QStringLiteral("نوشتن فايل ممکن نشد: ") + out.errorString());
+                return fail(QStringLiteral("نوشتن فايل ممکن نشد: ") + out.reason());
             buffer.clear();
         }
         return true;
@@ -218,7 +219,7 @@ bool write(const TableView &view, const QString &file, const Progress &progress,
     if (!forEachRow(view, extra, progress, error, writeRow, rowsWritten, nullptr))
         return false;
     if (!out.write(buffer) || !out.commit())
-        return fail(QStringLiteral("نوشتن فايل ممکن نشد: ") + out.errorString());
+        return fail(QStringLiteral("نوشتن فايل ممکن نشد: ") + out.reason());
     return true;
 }
 
