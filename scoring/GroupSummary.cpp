@@ -3,6 +3,7 @@
 #include "scoring/Standing.h"
 
 #include "data/Database.h"
+#include "platform/Dialogs.h"
 #include "scoring/ScoreTally.h"
 #include "scoring/ScoringKey.h"
 
@@ -94,7 +95,9 @@ bool scan(bool everyone, const QString &group, Summary *summary, QString *error)
     query.setForwardOnly(true);
     auto failed = [&] {
         if (error)
-            *error = QStringLiteral("خواندن آزمودني هاي گروه ممکن نشد: ") + query.lastError().text();
+            *error = QStringLiteral("خلاصه آماري ساخته نشد: خواندن آزمودني ها از بانک اطلاعاتي ممکن نشد. آزمودني ها "
+                                    "دست نخورده اند؛ اگر ديسک موقت پر است، جا باز کنيد و دوباره بخواهيد.") +
+                     technicalDetail(Database::errorText(query.lastError()));
         return false;
     };
     auto run = [&](const QString &sql) {
