@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <QSysInfo>
 #include <QTimer>
 
 #include <unistd.h>
@@ -41,9 +42,16 @@ bool takeLock(const QString &file)
 {
     QString why;
     DatabaseLock::Result result = DatabaseLock::take(file, &why);
-    const auto holderDetail = [] {
-        const DatabaseLock::Holder h = DatabaseLock::holder();
-        return technicalDetail(QStringLiteral("رايانه: %1، شماره فرايند: %2").arg(h.host).arg(h.pid));
+    // A lock file that could not be read names no one: the program holding
+    // the file's own lock runs on this computer.
+    const auto holderHost = [] {
+        const QString host = DatabaseLock::holder().host;
+        return host.isEmpty() ? QSysInfo::machineHostName() : host;
+    };
+    const auto holderDetail = [holderHost] {
+        const qint64 pid = DatabaseLock::holder().pid;
+        return technicalDetail(QStringLiteral("رايانه: %1، شماره فرايند: %2")
+                                   .arg(holderHost(), pid > 0 ? QString::number(pid) : QStringLiteral("?")));
     };
     if (result == DatabaseLock::Result::OtherComputer) {
         const DatabaseLock::Holder h = DatabaseLock::holder();
@@ -66,7 +74,7 @@ bool takeLock(const QString &file)
         showMessage(nullptr,
                     QStringLiteral("برنامه هم اکنون باز است و بانک اطلاعاتي آن در حال استفاده است:\n%1\n"
                                    "در رايانه %2")
-                            .arg(leftToRight(file), leftToRight(DatabaseLock::holder().host)) +
+                            .arg(leftToRight(file), leftToRight(holderHost())) +
                         ending() + holderDetail(),
                     kError, QMessageBox::Critical);
         return false;

@@ -42,7 +42,9 @@ void FileDialogDriver::poll()
                 if (auto *types = dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"))) {
                     const int index = types->findText(typeToChoose, Qt::MatchStartsWith);
                     types->setCurrentIndex(index);
-                    emit types->activated(index);  // as the operator's pick does
+                    // as the operator's pick does
+                    emit types->activated(index);
+                    emit types->textActivated(types->itemText(index));
                 }
             seenTitle = dialog->windowTitle();
             if (auto *buttons = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox")))
