@@ -551,10 +551,10 @@ bool openServer(const ServerSettings &settings, QString *error)
         QString why;
         if (!db.open()) {
             if (error)
-                *error = QStringLiteral("سرور بانک اطلاعاتي %1 در درگاه %2 در دسترس نيست:\n%3")
-                             .arg(settings.host)
-                             .arg(settings.port)
-                             .arg(db.lastError().databaseText().trimmed());
+                *error = QStringLiteral("سرور بانک اطلاعاتي %1 در درگاه %2 در دسترس نيست.")
+                             .arg(leftToRight(settings.host))
+                             .arg(settings.port) +
+                         technicalDetail(db.lastError().databaseText().trimmed());
         } else if (!checkTables(db, &why)) {
             if (error)
                 *error = QStringLiteral("بانک اطلاعاتي %1 روي سرور براي اين برنامه آماده نيست:\n%2")
