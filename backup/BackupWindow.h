@@ -3,6 +3,7 @@
 #include <QTime>
 #include <QWidget>
 
+#include "data/BackupFile.h"
 #include "platform/Skin.h"
 
 class Binder;
@@ -23,7 +24,7 @@ public:
     explicit BackupWindow(QWidget *parent = nullptr);
 
     static QString caption() { return QStringLiteral("Back up ...  Reastor"); }
-    static QString fileFilter() { return QStringLiteral("Database Backup |*.mdbB"); }
+    static QString fileFilter() { return Backup::fileFilter(); }
     // The clock as the window shows it: hour without a leading zero, a dot, two-digit minute.
     static QString clockText(const QTime &time);
     // The file name proposed for a backup made on that solar date at that clock.

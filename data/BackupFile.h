@@ -15,6 +15,9 @@ namespace Backup {
 // Bytes moved per step: small and fixed, so memory stays flat whatever the size.
 constexpr qint64 kChunk = 4048;
 
+// The file dialogs' type of backup files.
+inline QString fileFilter() { return QStringLiteral("Database Backup |*.mdbB"); }
+
 // Called after every chunk with the bytes copied so far and the total.
 using Progress = std::function<void(qint64 copied, qint64 total)>;
 

@@ -7,6 +7,7 @@
 #include <libpq-fe.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
@@ -95,13 +96,13 @@ bool checkTables(QSqlDatabase &db, QString *why)
         const QSqlRecord record = db.record(db.driverName() == "QPSQL" ? quoted(table) : table);
         if (record.isEmpty()) {
             if (why)
-                *why = QStringLiteral("جدول %1 در بانک اطلاعاتي نيست").arg(table);
+                *why = QStringLiteral("جدول %1 در بانک اطلاعاتي نيست").arg(leftToRight(table));
             return false;
         }
         for (const QString &column : columns) {
             if (record.indexOf(column) < 0) {
                 if (why)
-                    *why = QStringLiteral("ستون %1 در جدول %2 نيست").arg(column, table);
+                    *why = QStringLiteral("ستون %1 در جدول %2 نيست").arg(leftToRight(column), leftToRight(table));
                 return false;
             }
         }
@@ -164,7 +165,7 @@ QString runCheck(QSqlDatabase &db, Check check)
 
 QString damagedText(const QString &detail)
 {
-    return QStringLiteral("بانک اطلاعاتي آسيب ديده است:\n%1").arg(leftToRight(detail));
+    return QStringLiteral("بانک اطلاعاتي آسيب ديده است.") + technicalDetail(detail);
 }
 
 // Runs `work` on a read-only connection of its own to the file.
@@ -311,10 +312,11 @@ QString refusalOfFile(const QString &file)
 
 QString strayFileText(const QString &stray)
 {
-    return QStringLiteral("کنار بانک اطلاعاتي فايل %1 هست که از اين بانک اطلاعاتي نيست؛ به کار بردن آن "
-                          "داده ها را تغيير مي دهد.\nبانک اطلاعاتي دست نخورده است. اين فايل را از پوشه "
-                          "DBTavor به جاي ديگري ببريد و برنامه را دوباره باز کنيد.")
-        .arg(leftToRight(QFileInfo(stray).fileName()));
+    // Whose the file is cannot be known: another program may have left it.
+    return QStringLiteral("کنار بانک اطلاعاتي فايل %1 هست که معلوم نيست از کدام برنامه مانده است؛ به کار بردن آن "
+                          "ممکن است داده ها را تغيير دهد.\nبانک اطلاعاتي دست نخورده است. اين فايل را از پوشه "
+                          "%2 به جاي ديگري ببريد و برنامه را دوباره باز کنيد.")
+        .arg(leftToRight(QFileInfo(stray).fileName()), leftToRight(QFileInfo(stray).dir().dirName()));
 }
 
 namespace {
@@ -431,7 +433,7 @@ bool open(const QString &file, QString *error, Journal journal, Failure *failure
         // file is rolled back by SQLite before anything is read, which a
         // read-only connection cannot do.
         if (!db.open()) {
-            why = db.lastError().text();
+            why = QStringLiteral("بانک اطلاعاتي باز نشد.") + technicalDetail(db.lastError().text());
         } else if (checkOpened(db, &why, pagesLater)) {
             aside.discard();
             // At rest the one file is the whole database, so a byte copy of it is a backup.
@@ -579,10 +581,10 @@ bool openServer(const ServerSettings &settings, QString *error)
         QString why;
         if (!db.open()) {
             if (error)
-                *error = QStringLiteral("سرور بانک اطلاعاتي %1 در درگاه %2 در دسترس نيست:\n%3")
-                             .arg(settings.host)
-                             .arg(settings.port)
-                             .arg(db.lastError().databaseText().trimmed());
+                *error = QStringLiteral("سرور بانک اطلاعاتي %1 در درگاه %2 در دسترس نيست.")
+                             .arg(leftToRight(settings.host))
+                             .arg(settings.port) +
+                         technicalDetail(db.lastError().databaseText().trimmed());
         } else if (!checkTables(db, &why)) {
             if (error)
                 *error = QStringLiteral("بانک اطلاعاتي %1 روي سرور براي اين برنامه آماده نيست:\n%2")

@@ -1,5 +1,7 @@
 #include "data/DatabaseLock.h"
 
+#include "platform/Dialogs.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -106,8 +108,8 @@ bool clearBrokenLock(const QString &path)
 Result failed(const QString &path, QLockFile::LockError error, QString *why)
 {
     if (why)
-        *why = error == QLockFile::PermissionError ? QStringLiteral("اجازه ساختن فايل قفل %1 نيست").arg(path)
-                                                   : QStringLiteral("فايل قفل %1 ساخته نشد").arg(path);
+        *why = error == QLockFile::PermissionError ? QStringLiteral("اجازه ساختن فايل قفل %1 نيست").arg(leftToRight(path))
+                                                   : QStringLiteral("فايل قفل %1 ساخته نشد").arg(leftToRight(path));
     dropOsLock();
     return Result::Failed;
 }

@@ -17,6 +17,8 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPushButton>
+#include <QProcess>
+#include <QDir>
 #include <QTimer>
 
 #include <array>
@@ -76,10 +78,12 @@ bool UpdateWindow::updaterTakesSite() { return !GetFileName(ProgramFolder::setup
 
 QString UpdateWindow::siteRefusedMessage()
 {
-    return QStringLiteral("نشاني سايت (%1) با http:// شروع نمي شود. برنامه بروز رساني (Zelqupdate) فقط از نشاني "
-                          "http:// دانلود مي کند، پس بروز رساني با اين نشاني ممکن نيست. نشاني سايت را در "
-                          "MEHRSAN_SITE_URL با http:// بنويسيد.")
-        .arg(ProgramFolder::siteUrl());
+    // The address and the setting it comes from are for whoever sets the program up.
+    return QStringLiteral("نشاني سايت ناشر که براي اين برنامه تعيين شده است از نوعي نيست که برنامه بروز رساني از "
+                          "آن دانلود کند، پس بروز رساني با اين نشاني ممکن نيست. از کسي که برنامه را راه اندازي "
+                          "کرده است بخواهيد نشاني سايت را درست کند.") +
+           technicalDetail(QStringLiteral("MEHRSAN_SITE_URL=%1\nZelqupdate downloads from http:// addresses only.")
+                               .arg(ProgramFolder::siteUrl()));
 }
 
 QString UpdateWindow::latestVersionMessage()
@@ -89,8 +93,32 @@ QString UpdateWindow::latestVersionMessage()
 
 QString UpdateWindow::updaterMissingMessage()
 {
-    return QStringLiteral("نسخه جديد نرم افزار آماده است اما برنامه بروز رساني (Zelqupdate) در پوشه برنامه پيدا نشد يا "
-                          "اجرا نشد. لطفا نرم افزار را دوباره نصب کنيد.");
+    return QStringLiteral("نسخه جديد نرم افزار آماده است اما برنامه بروز رساني در پوشه برنامه پيدا نشد يا "
+                          "اجرا نشد. لطفا نرم افزار را دوباره نصب کنيد.") +
+           technicalDetail(QDir::toNativeSeparators(updaterProgram()));
+}
+
+QString UpdateWindow::keylessMessage()
+{
+    return QStringLiteral("نسخه جديد نرم افزار آماده است، اما اين نسخه برنامه نمي تواند خودش را بروز کند: کليد ناشر "
+                          "براي بررسي امضاي نسخه هاي تازه در آن نيست.\nبرنامه باز مي ماند. نسخه تازه را از سايت ناشر "
+                          "بگيريد و دستي نصب کنيد.");
+}
+
+UpdateWindow::Updater UpdateWindow::updaterState()
+{
+    QProcess updater;
+    updater.start(updaterProgram(), {QStringLiteral("--can-update")});
+    if (!updater.waitForStarted(10000))
+        return Updater::Missing;
+    if (!updater.waitForFinished(10000)) {
+        updater.kill();
+        updater.waitForFinished(1000);
+        return Updater::Missing;
+    }
+    if (updater.exitStatus() != QProcess::NormalExit)
+        return Updater::Missing;
+    return updater.exitCode() == 0 ? Updater::Ready : Updater::Keyless;
 }
 
 UpdateWindow::UpdateWindow(QWidget *parent) : QDialog(parent)
@@ -195,7 +223,16 @@ void UpdateWindow::checkForUpdate()
     QApplication::setOverrideCursor(Qt::WaitCursor);
 
     if (isNewer(fetchText(versionFileAddress()))) {
-        if (Desktop::startProgram(updaterProgram())) {
+        // A copy built without the publisher's keys would end here only for
+        // its updater to refuse every update: it says so and keeps running.
+        const Updater state = updaterState();
+        if (state == Updater::Keyless) {
+            QApplication::restoreOverrideCursor();
+            showMessage(this, keylessMessage(), MainWindow::programTitle(), QMessageBox::Information);
+            backToIdle();
+            return;
+        }
+        if (state == Updater::Ready && Desktop::startProgram(updaterProgram())) {
             close();
             QApplication::restoreOverrideCursor();
             if (ender())

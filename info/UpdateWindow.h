@@ -34,6 +34,12 @@ public:
     // The text of the version file message and of the missing-updater message.
     static QString latestVersionMessage();
     static QString updaterMissingMessage();
+    // Whether the updater in the program folder can take an update (it has
+    // the publisher's keys built in), asked before Mehrsan ends anything;
+    // the message for a copy that cannot update itself.
+    enum class Updater { Ready, Keyless, Missing };
+    static Updater updaterState();
+    static QString keylessMessage();
     // False when the updater could not download from the site's address
     // (it takes http:// only), and the message that says so.
     static bool updaterTakesSite();

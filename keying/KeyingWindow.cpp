@@ -530,7 +530,7 @@ void KeyingWindow::printAllSubjects()
 {
     // Scores keyed during this visit were stored through the score view.
     allSubjectsView->reread();
-    showSubjectTable(*allSubjectsView, m_clinicName->text(), m_address->text());
+    showSubjectTable(*allSubjectsView, m_clinicName->text(), m_address->text(), this);
 }
 
 void KeyingWindow::closeEvent(QCloseEvent *event)

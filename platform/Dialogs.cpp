@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <memory>
+
 namespace {
 Dialogs *&installed()
 {
@@ -38,6 +40,16 @@ Dialogs &Dialogs::current()
 
 void Dialogs::install(Dialogs *dialogs) { installed() = dialogs; }
 
+QString buttonCaption(QMessageBox::StandardButton button)
+{
+    QMessageBox box;
+    QString caption = box.addButton(button)->text();
+    caption.remove(u'&');
+    return caption;
+}
+
+QString questionTitle() { return QStringLiteral("پرسش"); }
+
 void showTimedMessage(QWidget *owner, const QString &text, int delayMs)
 {
     Dialogs::current().showTimedMessage(owner, text, delayMs);
@@ -60,13 +72,23 @@ QString inputBox(QWidget *owner, const QString &prompt, const QString &title, co
     return Dialogs::current().inputBox(owner, prompt, title, defaultText, limit);
 }
 
+QMessageBox *QtDialogs::makeBox(QWidget *owner, const QString &text, const QString &title,
+                                QMessageBox::Icon icon, QMessageBox::StandardButtons buttons)
+{
+    const MessageParts parts = splitMessage(text);
+    auto *box = new QMessageBox(icon, title, parts.sentence, buttons, owner);
+    box->setTextFormat(Qt::PlainText);  // codes, names and server messages are text
+    if (!parts.details.isEmpty())
+        box->setDetailedText(parts.details);
+    return box;
+}
+
 QMessageBox::StandardButton QtDialogs::messageBox(QWidget *owner, const QString &text,
                                                   const QString &title, QMessageBox::Icon icon,
                                                   QMessageBox::StandardButtons buttons)
 {
-    QMessageBox box(icon, title, text, buttons, owner);
-    box.setTextFormat(Qt::PlainText);  // codes, names and server messages are text
-    return QMessageBox::StandardButton(box.exec());
+    std::unique_ptr<QMessageBox> box(makeBox(owner, text, title, icon, buttons));
+    return QMessageBox::StandardButton(box->exec());
 }
 
 QString QtDialogs::inputBox(QWidget *owner, const QString &prompt, const QString &title,
@@ -74,7 +96,7 @@ QString QtDialogs::inputBox(QWidget *owner, const QString &prompt, const QString
 {
     QInputDialog dialog(owner);
     dialog.setWindowTitle(title);
-    dialog.setLabelText(prompt);
+    dialog.setLabelText(splitMessage(prompt).sentence);
     dialog.setTextValue(defaultText);
     if (limit.length > 0)
         if (auto *field = dialog.findChild<QLineEdit *>())
@@ -97,6 +119,17 @@ QString QtDialogs::saveFileName(QWidget *owner, const QString &title, const QStr
             if (m.hasMatch())
                 dialog.setDefaultSuffix(m.captured(1));
         });
+    // The title and the save button name the type chosen.
+    if (!options.typeCaptions.isEmpty()) {
+        const QStringList types = qtFilter(filter).split(QStringLiteral(";;"));
+        const auto name = [&dialog, types, captions = options.typeCaptions](const QString &chosen) {
+            const QString caption = captions.value(int(qMax<qsizetype>(0, types.indexOf(chosen))));
+            dialog.setWindowTitle(caption);
+            dialog.setLabelText(QFileDialog::Accept, caption);
+        };
+        name(types.value(0));
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, name);
+    }
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.confirmOverwrite);
     if (!proposedName.isEmpty())
         dialog.selectFile(proposedName);
@@ -143,13 +176,59 @@ void QtDialogs::showTimedMessage(QWidget *owner, const QString &text, int delayM
     }
     timer->start(delayMs);
 
-    QMessageBox box(QMessageBox::NoIcon, timedTitle(), text, QMessageBox::Ok, owner);
-    box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(QMessageBox::Ok);
-    box.exec();
+    std::unique_ptr<QMessageBox> box(makeBox(owner, text, timedTitle(), QMessageBox::NoIcon, QMessageBox::Ok));
+    box->setDefaultButton(QMessageBox::Ok);
+    box->exec();
 }
 
 QString leftToRight(const QString &text)
 {
     return QChar(0x2066) + text + QChar(0x2069);  // left-to-right isolate ... pop directional isolate
+}
+
+namespace {
+// Noncharacters, which no text from a user, a file or a server keeps (they
+// are dropped like control characters), mark where a detail begins and ends.
+constexpr char16_t kDetailBegins = 0xFDD0;
+constexpr char16_t kDetailEnds = 0xFDD1;
+}  // namespace
+
+QString technicalDetail(const QString &detail)
+{
+    QString clean = detail.trimmed();
+    clean.remove(QChar(kDetailBegins));
+    clean.remove(QChar(kDetailEnds));
+    return clean.isEmpty() ? QString() : QChar(kDetailBegins) + clean + QChar(kDetailEnds);
+}
+
+MessageParts splitMessage(const QString &text)
+{
+    MessageParts parts;
+    QStringList details;
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype begins = text.indexOf(QChar(kDetailBegins), from);
+        if (begins < 0) {
+            parts.sentence += text.mid(from);
+            break;
+        }
+        parts.sentence += text.mid(from, begins - from);
+        qsizetype ends = text.indexOf(QChar(kDetailEnds), begins);
+        if (ends < 0)
+            ends = text.size();
+        details << text.mid(begins + 1, ends - begins - 1);
+        from = ends + 1;
+        // A detail at the end of a line takes the colon that led to it, and
+        // one on a line of its own takes its line with it.
+        if (from >= text.size() || text.at(from) == u'\n') {
+            while (!parts.sentence.isEmpty() && (parts.sentence.back() == u' ' || parts.sentence.back() == u':'))
+                parts.sentence.chop(1);
+            if (parts.sentence.endsWith(u'\n'))
+                parts.sentence.chop(1);
+        }
+    }
+    // A text without details is kept as it is, its blanks too.
+    details.removeAll(QString());
+    parts.details = details.join(u'\n');
+    return parts;
 }

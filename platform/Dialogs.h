@@ -1,6 +1,7 @@
 #pragma once
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -11,6 +12,9 @@ struct SaveOptions {
     QString defaultSuffix;
     // False when the caller asks its own question about replacing a file.
     bool confirmOverwrite = true;
+    // Where the list offers several types: the dialog's title and its save
+    // button for each type of the filter, in order, following the type chosen.
+    QStringList typeCaptions;
 };
 
 // A limit on what an input box takes: typing stops at `length` characters and
@@ -47,6 +51,23 @@ public:
     static void install(Dialogs *dialogs);
 };
 
+// Technical detail inside a message: SQLite's or a server's own words, a
+// path, a key id. The box shows it behind its details control ("جزئيات"),
+// never in the sentence a clinic's staff reads; it may stand anywhere in the
+// text, and a text may hold several.
+QString technicalDetail(const QString &detail);
+struct MessageParts {
+    QString sentence;  // the text without its technical detail
+    QString details;   // the details, one to a line; empty when there are none
+};
+MessageParts splitMessage(const QString &text);
+
+// A standard button's caption as the boxes show it (Qt's Persian, without
+// its shortcut mark), for sentences that tell which button does what.
+QString buttonCaption(QMessageBox::StandardButton button);
+// The title of a box that asks: a question is not an error.
+QString questionTitle();
+
 // Shorthands the windows use.
 void showTimedMessage(QWidget *owner, const QString &text, int delayMs = 1000);
 // A path or a system's English text set apart inside a Persian message, so the
@@ -74,6 +95,10 @@ public:
                          const QString &filter) override;
     void showTimedMessage(QWidget *owner, const QString &text, int delayMs) override;
 
+    // The box messageBox() shows, not yet shown: its sentence as plain text,
+    // its technical detail behind the details control.
+    static QMessageBox *makeBox(QWidget *owner, const QString &text, const QString &title,
+                                QMessageBox::Icon icon, QMessageBox::StandardButtons buttons);
     // Title of the boxes that dismissTimer closes.
     static QString timedTitle();
     // Finds a visible box titled "پيام" and presses its default button; false when none is open.

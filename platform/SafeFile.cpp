@@ -1,5 +1,7 @@
 #include "platform/SafeFile.h"
 
+#include "platform/Dialogs.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -146,4 +148,30 @@ void SafeFile::cancel()
         ::unlink(QFile::encodeName(m_temp).constData());
         m_temp.clear();
     }
+}
+
+QString SafeFile::reason() const
+{
+    QString sentence;
+    switch (m_error) {
+    case ENOSPC:
+    case EDQUOT:
+        sentence = QStringLiteral("جاي خالي روي ديسک نيست؛ جا باز کنيد يا پوشه ديگري انتخاب کنيد.");
+        break;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        sentence = QStringLiteral("اجازه نوشتن در اين پوشه نيست؛ پوشه ديگري انتخاب کنيد.");
+        break;
+    case ENOENT:
+        sentence = QStringLiteral("اين پوشه پيدا نشد؛ پوشه ديگري انتخاب کنيد.");
+        break;
+    case EISDIR:
+        sentence = QStringLiteral("به اين نام پوشه اي هست؛ نام ديگري انتخاب کنيد.");
+        break;
+    default:
+        sentence = QStringLiteral("ديسک نوشتن را نپذيرفت.");
+        break;
+    }
+    return sentence + technicalDetail(m_errorString);
 }

@@ -42,6 +42,9 @@ public:
     // The system's error number and description of the first failure.
     int error() const { return m_error; }
     QString errorString() const { return m_errorString; }
+    // Why the write failed, for a box: a Persian sentence the reader can act
+    // on, the system's own words behind the details control.
+    QString reason() const;
     QString destination() const { return m_destination; }
 
 private:

@@ -25,6 +25,25 @@ public:
         return false;
     }
 };
+
+// The program's own words for a few of Qt's texts: a message box's details
+// control reads "جزئيات", as the program's messages call it.
+class ProgramWords : public QTranslator
+{
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char *context, const char *sourceText, const char *, int) const override
+    {
+        if (qstrcmp(context, "QMessageBox") != 0)
+            return QString();
+        if (qstrcmp(sourceText, "Show Details...") == 0)
+            return QStringLiteral("جزئيات");
+        if (qstrcmp(sourceText, "Hide Details...") == 0)
+            return QStringLiteral("پنهان کردن جزئيات");
+        return QString();
+    }
+};
 }  // namespace
 
 void setUpApplication(QApplication &app)
@@ -43,6 +62,7 @@ void setUpApplication(QApplication &app)
     if (translator->load(QLocale(QLocale::Persian), QStringLiteral("qtbase"), QStringLiteral("_"),
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(translator);
+    app.installTranslator(new ProgramWords(&app));  // asked before Qt's own
 
     QFont font(QStringLiteral("B Nazanin"));
     font.setPointSize(12);

@@ -3,6 +3,7 @@
 #include "calendar/SolarCalendar.h"
 #include "data/Database.h"
 #include "data/TableView.h"
+#include "platform/Dialogs.h"
 #include "platform/SafeFile.h"
 
 #include <QSqlDriver>
@@ -155,7 +156,7 @@ bool selectRows(const RowStatement &rows, QSqlQuery &q, QString *error)
     q.prepare(rows.sql);
     for (const QString &value : rows.values)
         q.addBindValue(value);
-    return q.exec() || fail(error, kReadFailed + q.lastError().text());
+    return q.exec() || fail(error, kReadFailed + technicalDetail(q.lastError().text()));
 }
 
 // The rows through Qt SQL: the server's, which sends them as they are read.
@@ -199,7 +200,7 @@ public:
     {
         const QByteArray sql = rows.sql.toUtf8();
         if (sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), &m_statement, nullptr) != SQLITE_OK)
-            return fail(error, kReadFailed + errorText());
+            return fail(error, kReadFailed + technicalDetail(errorText()));
         for (int i = 0; i < rows.values.size(); ++i) {
             const QByteArray value = rows.values[i].toUtf8();
             sqlite3_bind_text(m_statement, i + 1, value.constData(), int(value.size()), SQLITE_TRANSIENT);
@@ -247,7 +248,7 @@ bool streamRows(Rows &rows, qint64 count, const Progress &progress, QString *err
             return fail(error, QStringLiteral("خروجي لغو شد"));
     }
     if (rows.failed())
-        return fail(error, kReadFailed + rows.errorText());
+        return fail(error, kReadFailed + technicalDetail(rows.errorText()));
     if (progress)
         progress(taken, count);
     if (done)
@@ -294,14 +295,14 @@ bool write(const TableView &view, const QString &file, const Progress &progress,
         *rowsWritten = 0;
     SafeFile out(file);
     if (!out.open())
-        return fail(error, QStringLiteral("فايل ساخته نشد: ") + out.errorString());
+        return fail(error, QStringLiteral("فايل ساخته نشد: ") + out.reason());
     QByteArray buffer("\xEF\xBB\xBF");
     buffer += (header() + extra.names).join(',').toUtf8() + "\r\n";
     const auto flush = [&] {
         if (buffer.size() < (1 << 20))
             return true;
         if (!out.write(buffer))
-            return fail(error, QStringLiteral("نوشتن فايل ممکن نشد: ") + out.errorString());
+            return fail(error, QStringLiteral("نوشتن فايل ممکن نشد: ") + out.reason());
         buffer.clear();
         return true;
     };
@@ -347,7 +348,7 @@ bool write(const TableView &view, const QString &file, const Progress &progress,
     if (!written)
         return false;
     if (!out.write(buffer) || !out.commit())
-        return fail(error, QStringLiteral("نوشتن فايل ممکن نشد: ") + out.errorString());
+        return fail(error, QStringLiteral("نوشتن فايل ممکن نشد: ") + out.reason());
     return true;
 }
 

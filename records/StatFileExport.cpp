@@ -1,6 +1,7 @@
 #include "records/StatFileExport.h"
 
 #include "data/Database.h"
+#include "platform/Dialogs.h"
 #include "platform/SafeFile.h"
 #include "scoring/ScoringKey.h"
 #include "testrun/AnswerCoding.h"
@@ -102,8 +103,31 @@ Format formatOf(const QString &file)
 
 QString dialogFilter() { return QStringLiteral("CSV|*.csv|SPSS|*.sav|Stata|*.dta"); }
 
+QString formatName(Format format)
+{
+    return format == Format::Sav ? QStringLiteral("SPSS") : format == Format::Dta ? QStringLiteral("Stata") : QStringLiteral("CSV");
+}
+
+QString unlabelledNotice(const Unlabelled &unlabelled)
+{
+    QStringList lines;
+    const auto line = [&](qint64 count, const QString &field, const QList<QPair<int, QString>> &codes) {
+        if (count > 0)
+            lines << QStringLiteral("%1 آزمودني در ستون «%2» مقداري جز «%3» و «%4» دارند؛ اين مقدار در فايل خالي "
+                                    "(گمشده) آمده است.")
+                         .arg(count)
+                         .arg(field, codes.value(0).second, codes.value(1).second);
+    };
+    line(unlabelled.sex, QStringLiteral("جنس"), sexCodes());
+    line(unlabelled.marital, QStringLiteral("وضعيت تأهل"), maritalCodes());
+    if (lines.isEmpty())
+        return QString();
+    return lines.join(u'\n') + QStringLiteral("\nبراي درست کردن آن ها، مقدار را در ثبت آزمودني اصلاح کنيد و خروجي را "
+                                               "دوباره بسازيد.");
+}
+
 bool write(Format format, const TableView &view, const QString &file, const CsvExport::Progress &progress,
-           QString *error, qint64 *rowsWritten, const CsvExport::ExtraColumns &extra)
+           QString *error, qint64 *rowsWritten, const CsvExport::ExtraColumns &extra, Unlabelled *unlabelled)
 {
     if (format == Format::Csv)
         return CsvExport::write(view, file, progress, error, rowsWritten, extra);
@@ -131,7 +155,7 @@ bool write(Format format, const TableView &view, const QString &file, const CsvE
 
     SafeFile out(file);
     if (!out.open())
-        return fail(QStringLiteral("فايل ساخته نشد: ") + out.errorString());
+        return fail(QStringLiteral("فايل ساخته نشد: ") + out.reason());
     std::unique_ptr<readstat_writer_t, decltype(&readstat_writer_free)> writer(readstat_writer_init(),
                                                                               readstat_writer_free);
     readstat_set_data_writer(writer.get(), writeBytes);
@@ -181,13 +205,14 @@ bool write(Format format, const TableView &view, const QString &file, const CsvE
     const auto failed = [&](readstat_error_t e) {
         out.cancel();
         return fail(QStringLiteral("نوشتن فايل ممکن نشد: ") +
-                    (out.error() ? out.errorString() : QString::fromUtf8(readstat_error_message(e))));
+                    (out.error() ? out.reason() : technicalDetail(QString::fromUtf8(readstat_error_message(e)))));
     };
     if (status != READSTAT_OK)
         return failed(status);
 
     qint64 done = 0;
     const QList<QPair<int, QString>> sexes = sexCodes(), maritals = maritalCodes();
+    Unlabelled notLabelled;
     const auto writeRow = [&](const QStringList &row) {
         // A subject registered since the first pass is left out: the file has
         // said how many rows it holds.
@@ -205,6 +230,9 @@ bool write(Format format, const TableView &view, const QString &file, const CsvE
             case Kind::Sex:
             case Kind::Marital:
                 code = codeOf(columns[i].kind == Kind::Sex ? sexes : maritals, value);
+                // Empty is missing as entered; anything else unknown is counted and told.
+                if (!code && !value.trimmed().isEmpty())
+                    ++(columns[i].kind == Kind::Sex ? notLabelled.sex : notLabelled.marital);
                 rowStatus = code ? readstat_insert_double_value(writer.get(), variables[i], code)
                                  : readstat_insert_missing_value(writer.get(), variables[i]);
                 break;
@@ -234,9 +262,11 @@ bool write(Format format, const TableView &view, const QString &file, const CsvE
     if (status != READSTAT_OK)
         return failed(status);
     if (!out.commit())
-        return fail(QStringLiteral("نوشتن فايل ممکن نشد: ") + out.errorString());
+        return fail(QStringLiteral("نوشتن فايل ممکن نشد: ") + out.reason());
     if (rowsWritten)
         *rowsWritten = done;
+    if (unlabelled)
+        *unlabelled = notLabelled;
     return true;
 }
 

@@ -21,8 +21,24 @@ Format formatOf(const QString &file);
 // The save dialog's list of types.
 QString dialogFilter();
 
+// Subjects whose sex or marital state is none of the stored values (a typo,
+// another spelling): the file holds them as missing, and the count is told.
+struct Unlabelled {
+    qint64 sex = 0;
+    qint64 marital = 0;
+    bool any() const { return sex > 0 || marital > 0; }
+};
+
 bool write(Format format, const TableView &view, const QString &file, const CsvExport::Progress &progress = {},
-           QString *error = nullptr, qint64 *rowsWritten = nullptr, const CsvExport::ExtraColumns &extra = {});
+           QString *error = nullptr, qint64 *rowsWritten = nullptr, const CsvExport::ExtraColumns &extra = {},
+           Unlabelled *unlabelled = nullptr);
+
+// The notice after an export that left values unlabelled: how many subjects,
+// which field, and that the file holds them as missing.
+QString unlabelledNotice(const Unlabelled &unlabelled);
+
+// The name a format goes by in captions: CSV, SPSS, Stata.
+QString formatName(Format format);
 
 // The codes sex and marital state are written as, with their labels: the
 // values the program stores.

@@ -18,6 +18,7 @@
 #include "shell/ThemeSkin.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -166,10 +167,11 @@ void SubjectListWindow::buildWindow()
     print->setGeometry(right + halfWidth + 8, 300, halfWidth, 34);
     connect(print, &QPushButton::clicked, this, &SubjectListWindow::printByGroup);
 
-    auto *csv = new QPushButton(QStringLiteral("خروجي CSV"), this);
+    // One button for the three formats; the save dialog names the one chosen.
+    auto *csv = new QPushButton(QStringLiteral("خروجي آماري"), this);
     csv->setObjectName(QStringLiteral("CmdCsv"));
     csv->setGeometry(right, 300, halfWidth, 34);
-    csv->setToolTip(QStringLiteral("ذخيره آزمودني هاي جدول براي برنامه هاي صفحه گسترده و آماري"));
+    csv->setToolTip(QStringLiteral("ذخيره آزمودني هاي جدول براي برنامه هاي صفحه گسترده و آماري: CSV، SPSS يا Stata"));
     connect(csv, &QPushButton::clicked, this, &SubjectListWindow::exportCsv);
 
     auto *summary = new QPushButton(QStringLiteral("خلاصه آماري گروه"), this);
@@ -182,8 +184,8 @@ void SubjectListWindow::buildWindow()
     m_csvStanding->setObjectName(QStringLiteral("ChkCsvStanding"));
     m_csvStanding->setGeometry(right, 340, halfWidth, 30);
     m_csvStanding->setToolTip(
-        QStringLiteral("رتبه درصدي و نمره استاندارد هر خرده مقياس در ميان همه آزمودني هاي مرکز، در خروجي CSV"));
-    m_csvStanding->setAccessibleName(QStringLiteral("خروجي CSV با رتبه درصدي و نمره استاندارد"));
+        QStringLiteral("رتبه درصدي و نمره استاندارد هر خرده مقياس در ميان همه آزمودني هاي مرکز، در خروجي"));
+    m_csvStanding->setAccessibleName(QStringLiteral("خروجي با رتبه درصدي و نمره استاندارد"));
     // Some skins leave a check box's square unpainted: draw it on every skin.
     m_csvStanding->setStyleSheet(QStringLiteral(
         "QCheckBox::indicator { width: 13px; height: 13px; border: 1px solid #555; background: white; }"
@@ -191,7 +193,7 @@ void SubjectListWindow::buildWindow()
 
     m_csvProgress = new QProgressBar(this);
     m_csvProgress->setObjectName(QStringLiteral("ProgressCsv"));
-    m_csvProgress->setAccessibleName(QStringLiteral("پيشرفت خروجي CSV"));
+    m_csvProgress->setAccessibleName(QStringLiteral("پيشرفت خروجي"));
     m_csvProgress->setGeometry(right, 418, 760 - right - 10 - 8 - halfWidth, 24);
     m_csvProgress->hide();
     // While an export runs it is the one control that works.
@@ -260,9 +262,13 @@ void SubjectListWindow::printByGroup()
     }
     // No clinic name is set here: the header keeps what it last showed.
     SubjectTableReport &report = SubjectTableReport::instance();
-    report.setDataSource(*m_listView);
-    report.setAddress(m_address->text());
-    report.show();
+    QString error;
+    if (report.setDataSource(*m_listView, &error)) {
+        report.setAddress(m_address->text());
+        report.show();
+    } else {
+        showMessage(this, error, QStringLiteral("خطا"), QMessageBox::Warning);
+    }
     m_deleteView->reread();
 }
 
@@ -341,19 +347,26 @@ void SubjectListWindow::exportCsv()
     // file is about the file that is written.
     SaveOptions options;
     options.defaultSuffix = QStringLiteral("csv");
-    // CSV, SPSS or Stata: the type chosen in the dialog, or the suffix typed.
-    const QString file = Dialogs::current().saveFileName(this, QStringLiteral("خروجي CSV"),
+    // CSV, SPSS or Stata: the type chosen in the dialog, or the suffix typed;
+    // the dialog's title and button name the type chosen.
+    using StatFileExport::Format;
+    for (Format format : {Format::Csv, Format::Sav, Format::Dta})
+        options.typeCaptions << exportCaption(format);
+    const QString file = Dialogs::current().saveFileName(this, options.typeCaptions.first(),
                                                          ProgramFolder::backupFolder(), StatFileExport::dialogFilter(),
                                                          CsvExport::proposedFileName(), options);
     if (file.isEmpty())
         return;
+    const Format format = StatFileExport::formatOf(file);
+    const QString fileName = leftToRight(QFileInfo(file).fileName());
     CsvExport::ExtraColumns extra;
     QString error;
     if (m_csvStanding->isChecked() && !CsvStandingColumns::make(&extra, &error)) {
-        showMessage(this, error, QStringLiteral("خطا"), QMessageBox::Warning);
+        showMessage(this, QStringLiteral("خروجي ساخته نشد:\n") + error, QStringLiteral("خطا"), QMessageBox::Warning);
         return;
     }
     m_csvProgress->setValue(0);
+    m_csvProgress->setAccessibleName(QStringLiteral("پيشرفت ") + exportCaption(format));
     m_csvProgress->show();
     m_exportCancel->show();
     m_exportCancelled = false;
@@ -365,23 +378,40 @@ void SubjectListWindow::exportCsv()
             resting << child;
         }
     qint64 rows = 0;
+    StatFileExport::Unlabelled unlabelled;
     const bool ok = StatFileExport::write(
-        StatFileExport::formatOf(file), *m_listView, file,
+        format, *m_listView, file,
         [this](qint64 done, qint64 total) {
             m_csvProgress->setMaximum(int(qMax<qint64>(total, 1)));
             m_csvProgress->setValue(int(qMin(done, total)));
             QCoreApplication::processEvents();
             return !m_exportCancelled;
         },
-        &error, &rows, extra);
+        &error, &rows, extra, &unlabelled);
     for (QWidget *child : resting)
         child->setEnabled(true);
     m_csvProgress->hide();
     m_exportCancel->hide();
-    if (ok)
+    if (ok && unlabelled.any()) {
+        // Said after the export, where it cannot be missed: the file is made.
+        showMessage(this,
+                    QStringLiteral("%1 آزمودني در فايل %2 ذخيره شد.\n").arg(rows).arg(fileName) +
+                        StatFileExport::unlabelledNotice(unlabelled),
+                    exportCaption(format), QMessageBox::Information);
+    } else if (ok) {
         showTimedMessage(this, QStringLiteral("%1 آزمودني در فايل ذخيره شد").arg(rows));
-    else
-        showMessage(this, error, QStringLiteral("خطا"), QMessageBox::Warning);
+    } else if (m_exportCancelled) {
+        // The operator's own choice: said, not warned about.
+        showTimedMessage(this, QStringLiteral("خروجي لغو شد؛ فايلي ساخته نشد."));
+    } else {
+        showMessage(this, QStringLiteral("خروجي در فايل %1 ذخيره نشد:\n").arg(fileName) + error,
+                    QStringLiteral("خطا"), QMessageBox::Warning);
+    }
+}
+
+QString SubjectListWindow::exportCaption(StatFileExport::Format format)
+{
+    return QStringLiteral("خروجي ") + leftToRight(StatFileExport::formatName(format));
 }
 
 void SubjectListWindow::showGroupSummary()

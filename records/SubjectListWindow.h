@@ -2,6 +2,7 @@
 #include <QWidget>
 
 #include "platform/Skin.h"
+#include "records/StatFileExport.h"
 
 class Binder;
 class QCheckBox;
@@ -22,6 +23,8 @@ class SubjectListWindow : public QWidget
 public:
     explicit SubjectListWindow(QWidget *parent = nullptr);
 
+    // The export's caption for a format: "خروجي SPSS".
+    static QString exportCaption(StatFileExport::Format format);
     static QString openingGroupText() { return QStringLiteral("جنسيت را انتخاب كنيد"); }
 
     TableView *listView() const { return m_listView; }

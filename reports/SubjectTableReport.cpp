@@ -1,5 +1,7 @@
 #include "reports/SubjectTableReport.h"
 
+#include "platform/Dialogs.h"
+
 #include "data/Database.h"
 #include "data/TableView.h"
 #include "reports/ReportPainting.h"
@@ -127,8 +129,12 @@ public:
             select << QStringLiteral("\"IDE\".") + Database::quoted(view.resolveColumn(columns[i]));
         }
         QSqlQuery q(Database::connection());
-        if (!q.exec(QStringLiteral("CREATE TEMP TABLE %1 (%2)").arg(m_table, defs.join(u','))))
+        // No right to temporary tables on the server, a full temporary disk:
+        // the report is refused, never shown empty.
+        if (!q.exec(QStringLiteral("CREATE TEMP TABLE %1 (%2)").arg(m_table, defs.join(u',')))) {
+            m_error = Database::errorText(q.lastError());
             return;
+        }
         m_made = true;
         // The file numbers the rows as they are inserted in order, ten times
         // faster than a window function; a server numbers them by one.
@@ -151,7 +157,11 @@ public:
             q.addBindValue(view.filterValue());
         if (q.exec() && q.exec(QStringLiteral("SELECT COALESCE(MAX(n), 0) FROM %1").arg(m_table)) && q.next())
             m_count = q.value(0).toInt();
+        else
+            m_error = Database::errorText(q.lastError());
     }
+    // Empty when the rows were taken, else the store's reason.
+    QString error() const { return m_error; }
     ~Rows()
     {
         if (m_made && Database::isOpen())
@@ -184,13 +194,30 @@ private:
     int m_columns = 0;
     bool m_made = false;
     int m_count = 0;
+    QString m_error;
 };
 
-void SubjectTableReport::setDataSource(const TableView &view)
+bool SubjectTableReport::setDataSource(const TableView &view, QString *error)
 {
     m_pagesFor = -1;
     m_rows.reset();  // its table goes before the next is made
-    m_rows = std::make_shared<Rows>(view, columns());
+    auto rows = std::make_shared<Rows>(view, columns());
+    if (!rows->error().isEmpty()) {
+        if (error)
+            *error = cannotBeMadeText(rows->error());
+        return false;
+    }
+    m_rows = std::move(rows);
+    return true;
+}
+
+QString SubjectTableReport::cannotBeMadeText(const QString &storeError)
+{
+    return QStringLiteral("گزارش جدول آزمودني ها ساخته نشد: بانک اطلاعاتي جايي براي آماده کردن رديف هاي گزارش نداد؛ "
+                          "ديسک موقت پر است يا کاربر برنامه روي سرور اجازه ساختن جدول موقت ندارد.\n"
+                          "آزمودني ها دست نخورده اند. از مسئول رايانه يا سرور بخواهيد جاي ديسک يا اين اجازه را "
+                          "فراهم کند و گزارش را دوباره بگيريد.") +
+           technicalDetail(storeError);
 }
 
 int SubjectTableReport::rowCount() const { return m_rows ? m_rows->count() : 0; }
@@ -316,20 +343,26 @@ void SubjectTableReport::show() const
                               std::make_shared<const SubjectTableReport>(*this), QStringLiteral("Mehrsan-report.pdf"));
 }
 
-void showSubjectTable(const TableView &view, const QString &clinicName, const QString &address)
+bool showSubjectTable(const TableView &view, const QString &clinicName, const QString &address, QWidget *owner)
 {
     SubjectTableReport &report = SubjectTableReport::instance();
-    report.setDataSource(view);
+    QString error;
+    if (!report.setDataSource(view, &error)) {
+        showMessage(owner, error, QStringLiteral("خطا"), QMessageBox::Warning);
+        return false;
+    }
     report.setClinicName(clinicName);
     report.setAddress(address);
     report.show();
+    return true;
 }
 
 bool saveSubjectTablePdf(const TableView &view, const QString &clinicName, const QString &address,
                          const QString &file, QString *error)
 {
     SubjectTableReport report;
-    report.setDataSource(view);
+    if (!report.setDataSource(view, error))
+        return false;
     report.setClinicName(clinicName);
     report.setAddress(address);
     return report.saveAsPdf(file, error);

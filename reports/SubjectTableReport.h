@@ -9,6 +9,7 @@
 
 #include "reports/ReportPainting.h"
 
+class QWidget;
 class TableView;
 
 // The table of subjects: one ruled row per subject with its row number, code,
@@ -25,8 +26,12 @@ public:
     SubjectTableReport() = default;
 
     // Takes the rows visible through the view now: its current filter, its
-    // order. Later changes to the view do not change the report.
-    void setDataSource(const TableView &view);
+    // order. Later changes to the view do not change the report. False, with
+    // a Persian reason, when the store could not take them (no temporary
+    // table: no right to one on the server, a full temporary disk); the
+    // report then holds no rows and must not be shown as if there were none.
+    bool setDataSource(const TableView &view, QString *error = nullptr);
+    static QString cannotBeMadeText(const QString &storeError);
     // Label9, the clinic name in the report header (designed caption: one blank).
     void setClinicName(const QString &name) { m_clinicName = name; }
     // Label14, the clinic address in the report footer.
@@ -88,6 +93,8 @@ private:
 // opens its preview without waiting; saveSubjectTablePdf writes the same
 // report straight to a PDF file. A print that keeps the header as the last
 // print left it passes SubjectTableReport::instance().clinicName().
-void showSubjectTable(const TableView &view, const QString &clinicName, const QString &address);
+// A report that cannot be made is said so in a box over `owner`.
+bool showSubjectTable(const TableView &view, const QString &clinicName, const QString &address,
+                      QWidget *owner = nullptr);
 bool saveSubjectTablePdf(const TableView &view, const QString &clinicName, const QString &address,
                          const QString &file, QString *error = nullptr);

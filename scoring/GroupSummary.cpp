@@ -3,6 +3,7 @@
 #include "scoring/Standing.h"
 
 #include "data/Database.h"
+#include "platform/Dialogs.h"
 #include "scoring/ScoreTally.h"
 #include "scoring/ScoringKey.h"
 
@@ -98,7 +99,9 @@ bool scanWhere(const QString &whoseColumn, const QString &value, Summary *summar
     query.setForwardOnly(true);
     auto failed = [&] {
         if (error)
-            *error = QStringLiteral("خواندن آزمودني هاي گروه ممکن نشد: ") + query.lastError().text();
+            *error = QStringLiteral("خلاصه آماري ساخته نشد: خواندن آزمودني ها از بانک اطلاعاتي ممکن نشد. آزمودني ها "
+                                    "دست نخورده اند؛ اگر ديسک موقت پر است، جا باز کنيد و دوباره بخواهيد.") +
+                     technicalDetail(Database::errorText(query.lastError()));
         return false;
     };
     auto run = [&](const QString &sql) {

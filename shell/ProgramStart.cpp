@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <QSysInfo>
 #include <QTimer>
 
 #include <unistd.h>
@@ -40,16 +41,28 @@ bool takeLock(const QString &file)
 {
     QString why;
     DatabaseLock::Result result = DatabaseLock::take(file, &why);
+    // A lock file that could not be read names no one: the program holding
+    // the file's own lock runs on this computer.
+    const auto holderHost = [] {
+        const QString host = DatabaseLock::holder().host;
+        return host.isEmpty() ? QSysInfo::machineHostName() : host;
+    };
+    const auto holderDetail = [holderHost] {
+        const qint64 pid = DatabaseLock::holder().pid;
+        return technicalDetail(QStringLiteral("رايانه: %1، شماره فرايند: %2")
+                                   .arg(holderHost(), pid > 0 ? QString::number(pid) : QStringLiteral("?")));
+    };
     if (result == DatabaseLock::Result::OtherComputer) {
         const DatabaseLock::Holder h = DatabaseLock::holder();
         const QString question =
-            QStringLiteral("بانک اطلاعاتي برنامه:\n%1\nاز %2 در دست برنامه در رايانه %3 است (شماره فرايند %4).\n"
+            QStringLiteral("بانک اطلاعاتي برنامه:\n%1\nاز %2 در دست برنامه در رايانه %3 است.\n"
                            "اگر برنامه در آن رايانه باز است، آن را ببنديد و برنامه را در اين رايانه دوباره باز کنيد.\n"
                            "اگر آن رايانه خاموش شده يا برنامه در آن ناگهان بسته شده است، مي توانيد بانک اطلاعاتي را "
                            "اين جا باز کنيد؛ اگر برنامه در آن رايانه هنوز باز باشد، داده ها آسيب مي بينند.\n"
                            "آيا مطمئن هستيد که برنامه در رايانه %3 بسته است؟")
-                .arg(leftToRight(file), when(h.since), leftToRight(h.host), QString::number(h.pid));
-        if (!askYesNo(nullptr, question, kError))
+                .arg(leftToRight(file), when(h.since), leftToRight(h.host)) +
+            holderDetail();
+        if (!askYesNo(nullptr, question, questionTitle()))
             return false;
         result = DatabaseLock::takeOver(file, &why);
     }
@@ -60,12 +73,13 @@ bool takeLock(const QString &file)
         showMessage(nullptr,
                     QStringLiteral("برنامه هم اکنون باز است و بانک اطلاعاتي آن در حال استفاده است:\n%1\n"
                                    "در رايانه %2")
-                            .arg(leftToRight(file), leftToRight(why)) + ending(),
+                            .arg(leftToRight(file), leftToRight(holderHost())) +
+                        ending() + holderDetail(),
                     kError, QMessageBox::Critical);
         return false;
     case DatabaseLock::Result::OtherComputer:
     case DatabaseLock::Result::Failed:
-        showMessage(nullptr, QStringLiteral("بانک اطلاعاتي برنامه قفل نشد:\n%1\n%2").arg(leftToRight(file), leftToRight(why)) + ending(),
+        showMessage(nullptr, QStringLiteral("بانک اطلاعاتي برنامه قفل نشد:\n%1\n%2").arg(leftToRight(file), why) + ending(),
                     kError, QMessageBox::Critical);
         return false;
     }
@@ -85,21 +99,28 @@ void keepPrivate(const QString &file)
         QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
 }
 
+// The name the damaged file keeps beside the backup put in its place: its
+// own with the solar date and the clock, in ASCII digits.
+QString damagedCopyName(const QString &file, const QDateTime &time)
+{
+    return file + QStringLiteral(".damaged-") + SolarCalendar::SolarDate(time.date(), 0).replace(u'/', u'-') + u'-' +
+           time.time().toString(QStringLiteral("HHmmss"));
+}
+
 // Puts the backup in the damaged file's place. The damaged file stays beside
 // it under a dated name, with its journal if it has one.
-bool restoreAtStart(const QString &file, const QString &backup, QString *why)
+bool restoreAtStart(const QString &file, const QString &backup, QString *aside, QString *why)
 {
-    const QString aside = file + QStringLiteral(".damaged-") +
-                          QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
-    if (::link(QFile::encodeName(file).constData(), QFile::encodeName(aside).constData()) != 0 &&
-        !QFile::copy(file, aside)) {
-        *why = QStringLiteral("فايل آسيب ديده کنار گذاشته نشد");
+    *aside = damagedCopyName(file, QDateTime::currentDateTime());
+    if (::link(QFile::encodeName(file).constData(), QFile::encodeName(*aside).constData()) != 0 &&
+        !QFile::copy(file, *aside)) {
+        *why = QStringLiteral("فايل آسيب ديده کنار گذاشته نشد.");
         return false;
     }
     const QString journal = file + QStringLiteral("-journal");
-    if (QFileInfo::exists(journal) && !QFile::rename(journal, aside + QStringLiteral("-journal"))) {
-        QFile::remove(aside);
-        *why = QStringLiteral("فايل %1 کنار گذاشته نشد").arg(leftToRight(journal));
+    if (QFileInfo::exists(journal) && !QFile::rename(journal, *aside + QStringLiteral("-journal"))) {
+        QFile::remove(*aside);
+        *why = QStringLiteral("فايل %1 کنار گذاشته نشد.").arg(leftToRight(QFileInfo(journal).fileName()));
         return false;
     }
     QString error;
@@ -107,8 +128,8 @@ bool restoreAtStart(const QString &file, const QString &backup, QString *why)
     // program's tables and indexes, and the score counts are made anew.
     const auto verify = [](const QString &copy, QString *why) { return Backup::keepOnlyOwnSchema(copy, {}, why); };
     if (!Backup::copyFile(backup, file, {}, &error, verify)) {
-        QFile::rename(aside + QStringLiteral("-journal"), journal);
-        QFile::remove(aside);
+        QFile::rename(*aside + QStringLiteral("-journal"), journal);
+        QFile::remove(*aside);
         *why = error;
         return false;
     }
@@ -124,26 +145,29 @@ bool offerRestore(const QString &file, const QString &error)
     QString problem = error;
     // Checking backups reads them whole: once, however often the operator is asked.
     const QString sound = newestSoundBackup(folder);
+    const QString yes = buttonCaption(QMessageBox::Yes), open = buttonCaption(QMessageBox::Open),
+                  no = buttonCaption(QMessageBox::No);
     for (;;) {
         QString text = problem + '\n';
-        text += sound.isEmpty() ? QStringLiteral("نسخه پشتيبان سالمي در پوشه Back نيست.")
+        text += sound.isEmpty() ? QStringLiteral("در پوشه نسخه هاي پشتيبان نسخه سالمي نيست:\n%1").arg(leftToRight(QDir::toNativeSeparators(folder)))
                                 : QStringLiteral("آخرين نسخه پشتيبان سالم:\n%1").arg(leftToRight(sound));
-        text += QStringLiteral("\n\nبانک اطلاعاتي را مي توان از يک نسخه پشتيبان برگرداند؛ فايل آسيب ديده با نام "
-                               "ديگري کنار آن مي ماند.\n");
+        text += QStringLiteral("\n\nبانک اطلاعاتي را مي توان از يک نسخه پشتيبان برگرداند؛ فايل آسيب ديده با نامي "
+                               "که تاريخ امروز را دارد کنار آن مي ماند.\n");
         if (!sound.isEmpty())
-            text += QStringLiteral("بله: همين نسخه پشتيبان برگردانده شود.\n");
-        text += QStringLiteral("باز کردن: نسخه پشتيبان ديگري انتخاب شود.\nخير: برنامه بسته شود.");
+            text += QStringLiteral("%1: همين نسخه پشتيبان برگردانده شود.\n").arg(yes);
+        text += QStringLiteral("%1: نسخه پشتيبان ديگري انتخاب شود.\n%2: برنامه بسته شود.").arg(open, no);
         QMessageBox::StandardButtons buttons = QMessageBox::Open | QMessageBox::No;
         if (!sound.isEmpty())
             buttons |= QMessageBox::Yes;
-        const auto answer = Dialogs::current().messageBox(nullptr, text, kError, QMessageBox::Critical, buttons);
+        const auto answer =
+            Dialogs::current().messageBox(nullptr, text, questionTitle(), QMessageBox::Critical, buttons);
 
         QString backup;
         if (answer == QMessageBox::Yes && !sound.isEmpty()) {
             backup = sound;
         } else if (answer == QMessageBox::Open) {
             backup = Dialogs::current().openFileName(nullptr, QStringLiteral("انتخاب نسخه پشتيبان"), folder,
-                                                     QStringLiteral("Backup Files (*.mdbB);;All Files (*)"));
+                                                     Backup::fileFilter());
             if (backup.isEmpty())
                 continue;
             QString why;
@@ -153,14 +177,17 @@ bool offerRestore(const QString &file, const QString &error)
                 continue;
             }
             if (!askYesNo(nullptr, QStringLiteral("نسخه پشتيبان\n%1\nبه جاي بانک اطلاعاتي گذاشته شود؟").arg(leftToRight(backup)),
-                          kError))
+                          questionTitle()))
                 continue;
         } else {
             return false;
         }
-        QString why;
-        if (restoreAtStart(file, backup, &why)) {
-            showTimedMessage(nullptr, QStringLiteral("نسخه پشتيبان برگردانده شد"), 2000);
+        QString why, aside;
+        if (restoreAtStart(file, backup, &aside, &why)) {
+            showTimedMessage(nullptr,
+                             QStringLiteral("نسخه پشتيبان برگردانده شد. فايل آسيب ديده با اين نام کنار آن ماند:\n%1")
+                                 .arg(leftToRight(QFileInfo(aside).fileName())),
+                             4000);
             return true;
         }
         problem = QStringLiteral("نسخه پشتيبان برگردانده نشد:\n%1\n%2").arg(leftToRight(backup), why);

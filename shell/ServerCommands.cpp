@@ -1,5 +1,7 @@
 #include "shell/ServerCommands.h"
 
+#include "platform/Dialogs.h"
+
 #include "data/Database.h"
 #include "data/ServerSettings.h"
 #include "data/StoreCopy.h"
@@ -18,10 +20,18 @@
 namespace ServerCommands {
 namespace {
 
+// A message as the terminal shows it: the sentence, then its technical
+// detail on lines of their own.
+QString onTerminal(const QString &text)
+{
+    const MessageParts parts = splitMessage(text);
+    return parts.details.isEmpty() ? parts.sentence : parts.sentence + '\n' + parts.details;
+}
+
 int say(int status, const QString &text)
 {
     std::FILE *out = status == Done ? stdout : stderr;
-    std::fputs((text + '\n').toUtf8().constData(), out);
+    std::fputs((onTerminal(text) + '\n').toUtf8().constData(), out);
     std::fflush(out);
     return status;
 }
@@ -29,7 +39,7 @@ int say(int status, const QString &text)
 // A warning on the error output; the command goes on.
 void warn(const QString &text)
 {
-    std::fputs((text + '\n').toUtf8().constData(), stderr);
+    std::fputs((onTerminal(text) + '\n').toUtf8().constData(), stderr);
     std::fflush(stderr);
 }
 

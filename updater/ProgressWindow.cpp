@@ -153,7 +153,7 @@ void ProgressWindow::downloadOrCancel()
     const QString address = m_address->text();
     const QString name = GetFileName(address);
     if (name.isEmpty()) {
-        showMessage(this, QStringLiteral("نشاني فايل براي دانلود معتبر نيست:\n") + address, QStringLiteral("Error"),
+        showMessage(this, QStringLiteral("نشاني فايل براي دانلود معتبر نيست:\n") + leftToRight(address), QStringLiteral("Error"),
                     QMessageBox::Critical);
         return;
     }
@@ -225,7 +225,7 @@ void ProgressWindow::onComplete()
     if (!Desktop::startProgram(setup)) {
         showMessage(this,
                     QStringLiteral("برنامه نصب اجرا نشد. آن را از پوشه برنامه اجرا کنيد:\n")
-                        + QDir::toNativeSeparators(setup),
+                        + leftToRight(QDir::toNativeSeparators(setup)),
                     QStringLiteral("Error"), QMessageBox::Critical);
         return;
     }

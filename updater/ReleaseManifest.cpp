@@ -1,5 +1,7 @@
 #include "updater/ReleaseManifest.h"
 
+#include "platform/Dialogs.h"
+
 #include <QMap>
 #include <QRegularExpression>
 #include <QVersionNumber>
@@ -145,17 +147,17 @@ QString problemText(const Verdict &v)
         return QStringLiteral("امضاي نسخه تازه در سايت نيست يا خوانا نيست؛ معلوم نيست ناشر آن را منتشر کرده باشد.") +
                nothingRuns;
     case Problem::UnknownKey:
-        return QStringLiteral("نسخه تازه با کليدي امضا شده است که اين برنامه آن را کليد ناشر نمي شناسد (%1).")
-                   .arg(v.detail) + nothingRuns;
+        return QStringLiteral("نسخه تازه با کليدي امضا شده است که اين برنامه آن را کليد ناشر نمي شناسد.") +
+               nothingRuns + technicalDetail(QStringLiteral("signify key id %1").arg(v.detail));
     case Problem::BadSignature:
         return QStringLiteral("امضاي نسخه تازه درست نيست: فهرست نسخه يا امضاي آن در راه تغيير کرده است.") + nothingRuns;
     case Problem::BadManifest:
-        return QStringLiteral("فهرست امضاشده نسخه تازه خوانا نيست (%1).").arg(v.detail) + nothingRuns;
+        return QStringLiteral("فهرست امضاشده نسخه تازه خوانا نيست.") + nothingRuns + technicalDetail(v.detail);
     case Problem::NotNewer:
         return QStringLiteral("نسخه %1 در سايت از نسخه اين برنامه تازه تر نيست؛ نسخه قديمي تر دوباره نصب نمي شود.")
                    .arg(v.manifest.version) + nothingRuns;
     case Problem::WrongFile:
-        return QStringLiteral("فهرست امضاشده نسخه تازه فايل ديگري (%1) را نام مي برد.").arg(v.manifest.file) +
+        return QStringLiteral("فهرست امضاشده نسخه تازه فايل ديگري را نام مي برد: %1").arg(leftToRight(v.manifest.file)) +
                nothingRuns;
     }
     return QString();
@@ -171,13 +173,17 @@ QString sizeMismatchText(qint64 announced, qint64 signedSize)
 
 QString hashMismatchText()
 {
-    return QStringLiteral("چکيده SHA-256 فايل نصب دريافت شده با چکيده امضاشده آن يکي نيست: فايل در راه تغيير "
-                          "کرده است.\nچيزي اجرا نشد و فايل قبلي دست نخورد.");
+    return QStringLiteral("فايل نصب دريافت شده با فايلي که ناشر امضا کرده است يکي نيست: فايل در راه تغيير "
+                          "کرده است.\nچيزي اجرا نشد و فايل قبلي دست نخورد.") +
+           technicalDetail(QStringLiteral("SHA-256 of the download differs from the signed manifest"));
 }
 
 QString fetchFailedText(const QString &what, const QString &why)
 {
-    return QStringLiteral("%1 از سايت گرفته نشد:\n%2\nچيزي اجرا نشد و فايل قبلي دست نخورد.").arg(what, why);
+    // The download control's own words (English) are for whoever looks further.
+    return QStringLiteral("%1 از سايت گرفته نشد؛ بدون آن معلوم نيست ناشر اين نسخه را منتشر کرده باشد.\n"
+                          "چيزي اجرا نشد و فايل قبلي دست نخورد.").arg(what) +
+           technicalDetail(why);
 }
 
 }  // namespace ReleaseManifest

@@ -448,7 +448,8 @@ void ServerStoreTest::serverUnreachableAtStart()
     QCOMPARE(dialogs.last().title, QStringLiteral("خطا"));
     const QString text = dialogs.last().text;
     QVERIFY2(text.contains("127.0.0.1") && text.contains(QString::number(settings.port)) &&
-                 text.contains(QStringLiteral("در دسترس نيست")) && text.contains("Connection refused") &&
+                 text.contains(QStringLiteral("در دسترس نيست")) && !text.contains("Connection refused") &&
+                 dialogs.last().details.contains("Connection refused") &&
                  text.contains(QStringLiteral("برنامه بسته مي شود")),
              qPrintable(text));
     QVERIFY(!Database::isOpen());

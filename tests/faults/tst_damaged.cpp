@@ -2,6 +2,7 @@
 // start names the file, what is wrong and the newest sound backup, and either
 // the program ends without writing to the file or, at the operator's word, a
 // backup takes its place and the damaged file stays aside.
+#include "calendar/SolarCalendar.h"
 #include "FaultTools.h"
 #include "ScriptedDialogs.h"
 #include "TestFolder.h"
@@ -86,18 +87,26 @@ void DamagedTest::damagedFileIsRefusedAtStart()
     QVERIFY(!Database::isOpen());
     QCOMPARE(dialogs.shown.size(), 1);
     const auto box = dialogs.last();
-    QCOMPARE(box.title, QStringLiteral("خطا"));
+    // A question, titled as one; SQLite's own words only behind the details control.
+    QCOMPARE(box.title, questionTitle());
     QCOMPARE(box.icon, QMessageBox::Critical);
+    QVERIFY2(!box.details.isEmpty(), qPrintable(box.text));
+    QVERIFY2(!box.text.contains(box.details), qPrintable(box.text));
     QVERIFY2(box.text.contains(file), qPrintable(box.text));
     QVERIFY2(box.text.contains(QStringLiteral("بانک اطلاعاتي آسيب ديده است")), qPrintable(box.text));
     if (withBackups) {
         QVERIFY2(box.text.contains(QStringLiteral("آخرين نسخه پشتيبان سالم:\n") + leftToRight(newest)), qPrintable(box.text));
         QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::Open | QMessageBox::No);
     } else {
-        QVERIFY2(box.text.contains(QStringLiteral("نسخه پشتيبان سالمي در پوشه Back نيست.")), qPrintable(box.text));
+        QVERIFY2(box.text.contains(QStringLiteral("در پوشه نسخه هاي پشتيبان نسخه سالمي نيست:\n") +
+                                   leftToRight(QDir::toNativeSeparators(folder.path() + "/Back"))),
+                 qPrintable(box.text));
         QCOMPARE(box.buttons, QMessageBox::Open | QMessageBox::No);
     }
-    QVERIFY(box.text.endsWith(QStringLiteral("خير: برنامه بسته شود.")));
+    // The buttons the sentence names, by the captions they have.
+    QVERIFY2(box.text.endsWith(buttonCaption(QMessageBox::Open) + QStringLiteral(": نسخه پشتيبان ديگري انتخاب شود.\n") +
+                               buttonCaption(QMessageBox::No) + QStringLiteral(": برنامه بسته شود.")),
+             qPrintable(box.text));
 
     // Nothing written: the file as it was, no journal, nothing beside it, and the lock let go.
     QCOMPARE(hashOf(file), before);
@@ -155,6 +164,11 @@ void DamagedTest::restoreIsOfferedAtADamagedStart()
     const QStringList aside = QDir(folder.path() + "/DBTavor").entryList({"DBTavor.mdb.damaged-*"}, QDir::Files);
     QCOMPARE(aside.size(), 1);
     QCOMPARE(hashOf(folder.path() + "/DBTavor/" + aside.first()), damaged);
+    // Named by today's solar date, in ASCII digits, and told by that name.
+    const QString today = SolarCalendar::SolarDate(QDate::currentDate(), 0).replace(u'/', u'-');
+    QVERIFY2(QRegularExpression("^DBTavor\\.mdb\\.damaged-" + today + "-[0-9]{6}$").match(aside.first()).hasMatch(),
+             qPrintable(aside.first()));
+    QVERIFY2(dialogs.last().text.contains(leftToRight(aside.first())), qPrintable(dialogs.last().text));
     Database::close();
     DatabaseLock::release();
 }
@@ -201,7 +215,7 @@ void DamagedTest::damageFoundAfterTheWindowsAreUp()
     // The window thread then hears of it and makes the offer.
     QTRY_COMPARE(dialogs.shown.size(), restore ? 2 : 1);
     QVERIFY2(dialogs.shown.first().text.contains(QStringLiteral("بانک اطلاعاتي آسيب ديده است")), qPrintable(dialogs.shown.first().text));
-    QVERIFY(dialogs.shown.first().text.contains(QStringLiteral("خير: برنامه بسته شود.")));
+    QVERIFY(dialogs.shown.first().text.contains(buttonCaption(QMessageBox::No) + QStringLiteral(": برنامه بسته شود.")));
     if (restore) {
         // The program goes on with the backup; its writes wait for its own check and pass.
         QVERIFY(Database::isOpen());
@@ -268,7 +282,7 @@ void DamagedTest::pageDamagedWhileOpenIsAReadError()
     dialogs.fileAnswers << csv;
     QTest::mouseClick(window.findChild<QPushButton *>("CmdCsv"), Qt::LeftButton);
     QCOMPARE(dialogs.last().title, QStringLiteral("خطا"));
-    QVERIFY2(dialogs.last().text.startsWith(QStringLiteral("خواندن اطلاعات آزمودني ها ممکن نشد")),
+    QVERIFY2(dialogs.last().text.contains(QStringLiteral("خواندن اطلاعات آزمودني ها ممکن نشد")),
              qPrintable(dialogs.last().text));
     for (const auto &box : dialogs.shown)
         QVERIFY(!box.text.contains(QStringLiteral("ذخيره شد")));

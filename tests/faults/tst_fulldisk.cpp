@@ -105,7 +105,7 @@ private slots:
         dialogs.fileAnswers << disk("all.csv");
         QTest::mouseClick(window.findChild<QPushButton *>("CmdCsv"), Qt::LeftButton);
         QCOMPARE(dialogs.last().title, QStringLiteral("خطا"));
-        QVERIFY2(dialogs.last().text.startsWith(QStringLiteral("نوشتن فايل ممکن نشد")), qPrintable(dialogs.last().text));
+        QVERIFY2(dialogs.last().text.contains(QStringLiteral("نوشتن فايل ممکن نشد: جاي خالي روي ديسک نيست")), qPrintable(dialogs.last().text));
         for (const auto &box : dialogs.shown)
             QVERIFY(!box.text.contains(QStringLiteral("ذخيره شد")));
         QCOMPARE(readAll(disk("all.csv")), old);

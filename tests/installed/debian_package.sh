@@ -30,7 +30,8 @@ check '[ -f "$deb" ]' "cpack made mehrsan_${version}_amd64.deb"
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$work/files"
 for f in /usr/bin/mehrsan /usr/lib/mehrsan/Mehrsan /usr/lib/mehrsan/Zelqupdate /usr/lib/mehrsan/DBTavor/DBTavor.mdb \
   /usr/lib/mehrsan/Back/ /usr/share/applications/mehrsan.desktop /usr/share/icons/hicolor/scalable/apps/mehrsan.svg \
-  /usr/share/metainfo/ir.zelq.Mehrsan.metainfo.xml /usr/share/doc/mehrsan/copyright /usr/share/doc/mehrsan/changelog.gz; do
+  /usr/share/metainfo/ir.zelq.Mehrsan.metainfo.xml /usr/share/doc/mehrsan/copyright /usr/share/doc/mehrsan/changelog.gz \
+  /usr/share/man/man1/mehrsan.1.gz /usr/share/man/man1/zelqupdate.1.gz; do
   check 'grep -qx "$f" "$work/files"' "the package holds $f"
 done
 check '[ "$(grep -c "^/usr/lib/mehrsan/[^/]*\.skn$" "$work/files")" = 14 ]' "the package holds the 14 skin files"
@@ -40,11 +41,18 @@ check 'dpkg-deb -f "$deb" Depends | grep -q "libqt6widgets6" && dpkg-deb -f "$de
 
 lintian --fail-on error --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1
 lintian_rc=$?
-check '[ "$lintian_rc" = 0 ] && ! grep -q "^E: " "$work/lintian.log"' "lintian reports no errors ($(grep -c '^[EW]: ' "$work/lintian.log") warnings)"
+check '[ "$lintian_rc" = 0 ] && ! grep -q "^[EW]: " "$work/lintian.log"' "lintian reports no errors and no warnings"
 grep '^[EW]: ' "$work/lintian.log"
 
 mkdir -p "$work/tree"
 dpkg-deb -x "$deb" "$work/tree"
+# Persian as the program spells it: Arabic yeh, never the Farsi one.
+check '! grep -q "ی" "$work/tree/usr/share/metainfo/ir.zelq.Mehrsan.metainfo.xml" "$work/tree/usr/share/applications/mehrsan.desktop"' \
+  "the AppStream file and the menu entry spell Persian as the program does"
+for page in mehrsan zelqupdate; do
+  check 'LC_ALL=C.UTF-8 MANROFFSEQ= man --warnings -E UTF-8 -l -Tutf8 "$work/tree/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null | { ! grep -q .; }' \
+    "the manual page of $page reads without warnings"
+done
 check 'appstreamcli validate --no-net "$work/tree/usr/share/metainfo/ir.zelq.Mehrsan.metainfo.xml" >"$work/appstream.log" 2>&1' \
   "appstreamcli validate passes"
 if command -v apt-get >/dev/null; then

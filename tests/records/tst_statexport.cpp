@@ -2,11 +2,13 @@
 // one that wrote them: PSPP for the .sav, ReadStat's own readstat command for
 // the .dta (PSPP does not read Stata files). Every cell, variable label and
 // value label is compared with the database and the program's texts.
+#include "FileDialogDriver.h"
 #include "ScriptedDialogs.h"
 #include "SubjectRows.h"
 #include "TestFolder.h"
 
 #include "data/TableView.h"
+#include "platform/Skin.h"
 #include "records/CsvStandingColumns.h"
 #include "records/StatFileExport.h"
 #include "records/SubjectListWindow.h"
@@ -14,6 +16,9 @@
 #include "testrun/AnswerCoding.h"
 #include "testrun/TestRunTexts.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -21,6 +26,8 @@
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QtTest>
+
+#include <cmath>
 
 namespace {
 // Runs a command; its standard output, or a null array when it failed.
@@ -176,8 +183,45 @@ private slots:
     void readBackAsTheDatabase_data();
     void readBackAsTheDatabase();
     void dialogPicksTheFormat();
+    void dialogNamesTheChosenFormat_data();
+    void dialogNamesTheChosenFormat();
+    void unlabelledValuesAreNamedAfterTheExport();
     void cancelWritesNothing();
+    void restingButtonsStayReadable_data();
+    void restingButtonsStayReadable();
 };
+
+namespace {
+double luminance(QRgb c)
+{
+    const auto channel = [](int v) {
+        const double x = v / 255.0;
+        return x <= 0.03928 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(qRed(c)) + 0.7152 * channel(qGreen(c)) + 0.0722 * channel(qBlue(c));
+}
+
+// The contrast of a button's caption with its face: its commonest colour
+// against the colour farthest from it in lightness.
+double captionContrast(QWidget *button)
+{
+    const QImage image = button->grab().toImage();
+    QHash<QRgb, int> counts;
+    for (int y = image.height() / 4; y < image.height() * 3 / 4; ++y)
+        for (int x = 4; x < image.width() - 4; ++x)
+            ++counts[image.pixel(x, y)];
+    QRgb face = 0;
+    for (auto it = counts.begin(); it != counts.end(); ++it)
+        if (it.value() > counts.value(face))
+            face = it.key();
+    double best = 1;
+    for (auto it = counts.begin(); it != counts.end(); ++it) {
+        const double a = luminance(face), b = luminance(it.key());
+        best = qMax(best, (qMax(a, b) + 0.05) / (qMin(a, b) + 0.05));
+    }
+    return best;
+}
+}  // namespace
 
 void StatExportTest::readBackAsTheDatabase_data()
 {
@@ -305,6 +349,68 @@ void StatExportTest::dialogPicksTheFormat()
     QCOMPARE(StatFileExport::formatOf("a"), StatFileExport::Format::Csv);
 }
 
+// The save dialog's title and its save button name the type chosen in it.
+void StatExportTest::dialogNamesTheChosenFormat_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("CSV") << "CSV" << int(StatFileExport::Format::Csv) << "list.csv";
+    QTest::newRow("SPSS") << "SPSS" << int(StatFileExport::Format::Sav) << "list.sav";
+    QTest::newRow("Stata") << "Stata" << int(StatFileExport::Format::Dta) << "list.dta";
+}
+
+void StatExportTest::dialogNamesTheChosenFormat()
+{
+    QFETCH(QString, type);
+    QFETCH(int, format);
+    QFETCH(QString, written);
+    TestFolder folder;
+    folder.addSubject("D1");
+    ScriptedDialogs dialogs;
+    dialogs.realSaveDialogs = true;
+    SubjectListWindow window;
+    window.show();
+    FileDialogDriver driver(QStringLiteral("list"));
+    driver.typeToChoose = type;
+    QTest::mouseClick(window.findChild<QPushButton *>("CmdCsv"), Qt::LeftButton);
+    QVERIFY(driver.sawDialog);
+    const QString caption = QStringLiteral("خروجي \u2066") + type + QStringLiteral("\u2069");
+    QCOMPARE(SubjectListWindow::exportCaption(StatFileExport::Format(format)), caption);
+    QCOMPARE(driver.seenTitle, caption);
+    QCOMPARE(driver.seenSaveButton, caption);
+    QVERIFY2(QFileInfo::exists(folder.path() + "/Back/" + written), qPrintable(dialogs.last().text));
+}
+
+// A sex or marital state the file cannot label is told after the export:
+// how many subjects, which field; the rest of the file is as always.
+void StatExportTest::unlabelledValuesAreNamedAfterTheExport()
+{
+    TestFolder folder;
+    for (const char *code : {"U1", "U2", "U3"})
+        folder.addSubject(QString::fromLatin1(code));
+    folder.sql(QStringLiteral("UPDATE IDE SET Jens = 'مذکر' WHERE Code IN ('U1', 'U2')"));
+    folder.sql(QStringLiteral("UPDATE IDE SET Taahol = 'متاهل' WHERE Code = 'U3'"));
+    ScriptedDialogs dialogs;
+    SubjectListWindow window;
+    dialogs.fileAnswers << folder.path() + "/Back/list.sav";
+    QTest::mouseClick(window.findChild<QPushButton *>("CmdCsv"), Qt::LeftButton);
+    const auto box = dialogs.last();
+    QCOMPARE(box.kind, QStringLiteral("message"));
+    QCOMPARE(box.icon, QMessageBox::Information);
+    QCOMPARE(box.title, SubjectListWindow::exportCaption(StatFileExport::Format::Sav));
+    for (const QString &part : {QStringLiteral("3 آزمودني در فايل \u2066list.sav\u2069 ذخيره شد."),
+                                QStringLiteral("2 آزمودني در ستون «جنس» مقداري جز «مرد» و «زن» دارند"),
+                                QStringLiteral("1 آزمودني در ستون «وضعيت تأهل» مقداري جز «مجرد» و «متأهل» دارند")})
+        QVERIFY2(box.text.contains(part), qPrintable(box.text));
+    // Stored values only: nothing is told.
+    folder.sql(QStringLiteral("UPDATE IDE SET Jens = 'زن', Taahol = 'مجرد'"));
+    dialogs.fileAnswers << folder.path() + "/Back/list.dta";
+    QTest::mouseClick(window.findChild<QPushButton *>("CmdCsv"), Qt::LeftButton);
+    QCOMPARE(dialogs.last().kind, QStringLiteral("timed"));
+    QCOMPARE(dialogs.last().text, QStringLiteral("3 آزمودني در فايل ذخيره شد"));
+}
+
 // Cancel during the export: no file, the old one kept, the window usable again.
 void StatExportTest::cancelWritesNothing()
 {
@@ -321,19 +427,51 @@ void StatExportTest::cancelWritesNothing()
     dialogs.fileAnswers << file;
     auto *cancel = window.findChild<QPushButton *>("CmdCsvCancel");
     bool restedMeanwhile = false;
+    double restingContrast = 0;
     QTimer::singleShot(0, &window, [&] {
         restedMeanwhile = cancel->isVisible() && cancel->isEnabled() &&
                           !window.findChild<QPushButton *>("CmdCsv")->isEnabled();
+        restingContrast = captionContrast(window.findChild<QPushButton *>("CmdCsv"));
         QTest::mouseClick(cancel, Qt::LeftButton);
     });
     QTest::mouseClick(window.findChild<QPushButton *>("CmdCsv"), Qt::LeftButton);
     QVERIFY(restedMeanwhile);
-    QCOMPARE(dialogs.last().text, QStringLiteral("خروجي لغو شد"));
+    // The resting buttons can still be read meanwhile.
+    QVERIFY2(restingContrast >= 4.5, qPrintable(QString::number(restingContrast)));
+    // The operator's own choice is said, not warned about as an error.
+    QCOMPARE(dialogs.last().kind, QStringLiteral("timed"));
+    QCOMPARE(dialogs.last().text, QStringLiteral("خروجي لغو شد؛ فايلي ساخته نشد."));
+    QVERIFY(dialogs.texts().filter(QStringLiteral("لغو")).size() == 1);
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray("older export"));
     QCOMPARE(QDir(folder.path() + "/Back").entryList(QDir::Files | QDir::Hidden), QStringList{"list.dta"});
     QVERIFY(window.findChild<QPushButton *>("CmdCsv")->isEnabled());
     QVERIFY(!cancel->isVisible());
+}
+
+// Every skin draws a resting (disabled) button so that its caption reads.
+void StatExportTest::restingButtonsStayReadable_data()
+{
+    QTest::addColumn<QString>("skin");
+    for (const QString &skin : QDir(MEHRSAN_PROGRAM_DIR).entryList({"*.skn"}, QDir::Files))
+        QTest::newRow(qPrintable(skin)) << skin;
+}
+
+void StatExportTest::restingButtonsStayReadable()
+{
+    QFETCH(QString, skin);
+    Skin look;
+    QVERIFY(look.LoadSkin(QDir(MEHRSAN_PROGRAM_DIR).filePath(skin)));
+    QWidget window;
+    window.resize(300, 80);
+    auto *button = new QPushButton(QStringLiteral("پرينت بر اساس گروه"), &window);
+    button->setGeometry(10, 10, 200, 34);
+    look.ApplySkin(&window);
+    button->setEnabled(false);
+    window.show();
+    QCoreApplication::processEvents();
+    const double contrast = captionContrast(button);
+    QVERIFY2(contrast >= 4.5, qPrintable(QString::number(contrast)));
 }
 
 QTEST_MAIN(StatExportTest)

@@ -28,14 +28,24 @@ static RenderRegistration subjectListWindow("FrmCode", [](const QString &outDir)
                "tahalol='20', control='18', khooshbini='27', shadmani='25', kol='321'");
     auto *window = new SubjectListWindow;
     savePicture(window, outDir, "FrmCode");
-    // As it looks while an export is written: the bar and its Cancel.
+    // As it looks while an export is written: the bar and its Cancel, every
+    // other control resting.
     auto *bar = window->findChild<QProgressBar *>("ProgressCsv");
+    auto *cancel = window->findChild<QPushButton *>("CmdCsvCancel");
     bar->setValue(40);
     bar->show();
-    window->findChild<QPushButton *>("CmdCsvCancel")->show();
+    cancel->show();
+    QList<QWidget *> resting;
+    for (QWidget *child : window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        if (child != cancel && child != bar && child->isEnabled()) {
+            child->setEnabled(false);
+            resting << child;
+        }
     savePicture(window, outDir, "FrmCode-exporting");
+    for (QWidget *child : resting)
+        child->setEnabled(true);
     bar->hide();
-    window->findChild<QPushButton *>("CmdCsvCancel")->hide();
+    cancel->hide();
     auto *group = window->findChild<QComboBox *>("Combo3");
     group->setCurrentIndex(group->findText("B"));
     savePicture(window, outDir, "FrmCode-groupB");

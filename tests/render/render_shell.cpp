@@ -39,22 +39,28 @@ static RenderRegistration mainWindowThemes("Frm1", [](const QString &outDir) {
 // damaged file with a backup to offer.
 static RenderRegistration startRefusals("StartRefusals", [](const QString &outDir) {
     int n = 0;
-    const auto save = [&](QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons) {
-        auto *box = new QMessageBox(icon, QStringLiteral("خطا"), text, buttons);
+    // Built as the program builds its boxes: the details behind their control.
+    const auto save = [&](QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons,
+                          const QString &title = QStringLiteral("خطا")) {
+        QMessageBox *box = QtDialogs::makeBox(nullptr, text, title, icon, buttons);
         savePicture(box, outDir, QStringLiteral("StartRefusal-%1").arg(++n));
         box->deleteLater();
     };
     save(QMessageBox::Critical,
          QStringLiteral("برنامه هم اکنون باز است و بانک اطلاعاتي آن در حال استفاده است:\n") +
              leftToRight("/home/clinic/Mehrsan/DBTavor/DBTavor.mdb") + QStringLiteral("\nدر رايانه ") +
-             leftToRight("reception (4211)") + QStringLiteral("\nبرنامه بسته مي شود."),
+             leftToRight("reception") + QStringLiteral("\nبرنامه بسته مي شود.") +
+             technicalDetail(QStringLiteral("رايانه: reception، شماره فرايند: 4211")),
          QMessageBox::Ok);
 
     TestFolder folder;
     Database::close();
     const QString file = folder.databaseFile();
     ScriptedDialogs dialogs;
-    dialogs.onShow = [&](const ScriptedDialogs::Shown &shown) { save(shown.icon, shown.text, shown.buttons); };
+    dialogs.onShow = [&](const ScriptedDialogs::Shown &shown) {
+        if (shown.kind == QLatin1String("message"))
+            save(shown.icon, shown.text + technicalDetail(shown.details), shown.buttons, shown.title);
+    };
 
     QFile lock(DatabaseLock::lockFileFor(file));
     lock.open(QIODevice::WriteOnly);

@@ -6,6 +6,8 @@
 #include "updater/ReleaseManifest.h"
 
 #include <QLabel>
+#include "platform/Dialogs.h"
+
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -40,8 +42,7 @@ static RenderRegistration releaseRefusals("ReleaseRefusals", [](const QString &o
         {"Zelqupdate-hash", hashMismatchText()},
     };
     for (const auto &[name, text] : boxes) {
-        auto *box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok);
-        box->setTextFormat(Qt::PlainText);
+        QMessageBox *box = QtDialogs::makeBox(nullptr, text, QStringLiteral("Error"), QMessageBox::Critical, QMessageBox::Ok);
         savePicture(box, outDir, name);
         box->deleteLater();
     }

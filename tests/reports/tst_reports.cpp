@@ -9,8 +9,14 @@
 #include "reports/ResultSheet.h"
 #include "reports/SubjectTableReport.h"
 #include "reports/ReportPreview.h"
+#include "data/Database.h"
+#include "keying/KeyingWindow.h"
+#include "records/SubjectListWindow.h"
+#include "scoring/GroupSummary.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QSqlQuery>
 #include <QFile>
 #include <QLabel>
 #include <QPrintDialog>
@@ -56,6 +62,8 @@ private slots:
     void resultSheetChartBelowTheBand();
     void previewSavesThePdfItShows();
     void unwritableFileIsReportedAndNothingWritten();
+    void reportThatCannotBeMadeSaysSo_data();
+    void reportThatCannotBeMadeSaysSo();
     void printingFromThePreview();
     void previewOfAMillionRowsReachesItsLastPage();
 
@@ -596,6 +604,75 @@ void ReportsTest::unwritableFileIsReportedAndNothingWritten()
     QCOMPARE(dialogs.last().kind, QStringLiteral("message"));
     QCOMPARE(dialogs.last().title, QStringLiteral("خطا"));
     QCOMPARE(dialogs.shown.first().proposedName, QStringLiteral("Mehrsan-Z1.pdf"));
+}
+
+// No room for the report's rows (a full temporary disk, here a temporary
+// store held to one page): the table is refused in Persian, never shown
+// empty for a clinic that has subjects; the summary still counts them all.
+void ReportsTest::reportThatCannotBeMadeSaysSo_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<int>("headroom");  // pages the temporary store may grow by; -1: none at all
+    QTest::newRow("table of all subjects, no temporary table") << "keying" << -1;
+    QTest::newRow("table of all subjects, a table without room for its rows") << "keying" << 1;
+    QTest::newRow("table of a group, no temporary table") << "list" << -1;
+    QTest::newRow("table of a group, a table without room for its rows") << "list" << 1;
+}
+
+void ReportsTest::reportThatCannotBeMadeSaysSo()
+{
+    QFETCH(QString, window);
+    QFETCH(int, headroom);
+    if (TestFolder::onServer())
+        QSKIP("the temporary store is held to one page on the file");
+    TestFolder folder;
+    // Enough that one group's rows need more than a page.
+    constexpr int kSubjects = 700;
+    SubjectRows::addMany(folder, kSubjects, "T", true);
+    ScriptedDialogs dialogs;
+    const auto holdTheTemporaryStore = [headroom] {
+        QSqlQuery q(Database::connection());
+        int pages = 0;
+        if (q.exec(QStringLiteral("PRAGMA temp.page_count")) && q.next())
+            pages = q.value(0).toInt();
+        q.exec(QStringLiteral("PRAGMA temp.max_page_count = %1").arg(headroom < 0 ? 1 : pages + headroom));
+    };
+    if (window == QLatin1String("keying")) {
+        auto *keying = new KeyingWindow;
+        keying->show();
+        holdTheTemporaryStore();
+        QTest::mouseClick(keying->findChild<QPushButton *>("Command3"), Qt::LeftButton);
+        delete keying;
+    } else {
+        SubjectListWindow list;
+        list.show();
+        auto *group = list.findChild<QComboBox *>("Combo3");
+        QVERIFY(group);
+        group->setCurrentIndex(group->findText(QStringLiteral("A")));
+        holdTheTemporaryStore();
+        QTest::mouseClick(list.findChild<QPushButton *>("Command1"), Qt::LeftButton);
+    }
+    QCOMPARE(dialogs.shown.size(), 1);
+    QCOMPARE(dialogs.last().title, QStringLiteral("خطا"));
+    QVERIFY2(dialogs.last().text.startsWith(QStringLiteral("گزارش جدول آزمودني ها ساخته نشد")), qPrintable(dialogs.last().text));
+    QVERIFY2(dialogs.last().details.contains(QStringLiteral("full")), qPrintable(dialogs.last().details));
+    bool previewShown = false;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        previewShown = previewShown || (qobject_cast<ReportPreview *>(w) && w->isVisible());
+    QVERIFY(!previewShown);
+
+    // The group summary reads the kept counts: every subject is there.
+    GroupSummary::Summary summary;
+    QString error;
+    QVERIFY2(GroupSummary::read(true, QString(), &summary, &error), qPrintable(error));
+    QCOMPARE(summary.subjects, qint64(kSubjects));
+
+    // With room again the same table has every row.
+    QSqlQuery(Database::connection()).exec(QStringLiteral("PRAGMA temp.max_page_count = 1073741823"));
+    SubjectTableReport report;
+    TableView all("IDE");
+    QVERIFY(report.setDataSource(all, &error));
+    QCOMPARE(report.rowCount(), kSubjects);
 }
 
 void ReportsTest::printingFromThePreview()

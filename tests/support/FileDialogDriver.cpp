@@ -3,7 +3,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QPushButton>
 
 FileDialogDriver::FileDialogDriver(const QString &typedName, QMessageBox::StandardButton answer)
     : m_typedName(typedName), m_answer(answer)
@@ -35,6 +38,19 @@ void FileDialogDriver::poll()
         sawDialog = true;
         if (!m_accepted) {
             m_accepted = true;
+            if (!typeToChoose.isEmpty())
+                if (auto *types = dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"))) {
+                    const int index = types->findText(typeToChoose, Qt::MatchStartsWith);
+                    types->setCurrentIndex(index);
+                    // as the operator's pick does
+                    emit types->activated(index);
+                    emit types->textActivated(types->itemText(index));
+                }
+            seenTitle = dialog->windowTitle();
+            if (auto *buttons = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox")))
+                if (QPushButton *save = buttons->button(QDialogButtonBox::Save) ? buttons->button(QDialogButtonBox::Save)
+                                                                                 : buttons->button(QDialogButtonBox::Open))
+                    seenSaveButton = save->text();
             auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
             if (name)
                 name->setText(m_typedName);

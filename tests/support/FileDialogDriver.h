@@ -15,6 +15,11 @@ public:
 
     QStringList questions;  // texts of the dialog's own questions
     bool sawDialog = false;
+    // A type to pick from the dialog's list before the name is typed, and
+    // the dialog's title and save button as they read then.
+    QString typeToChoose;
+    QString seenTitle;
+    QString seenSaveButton;
 
 private:
     void poll();

@@ -22,7 +22,9 @@ QMessageBox::StandardButton ScriptedDialogs::messageBox(QWidget *, const QString
     Shown s;
     s.kind = QStringLiteral("message");
     s.title = title;
-    s.text = text;
+    const MessageParts parts = splitMessage(text);
+    s.text = parts.sentence;
+    s.details = parts.details;
     s.icon = icon;
     s.buttons = buttons;
     record(s);
@@ -40,7 +42,7 @@ QString ScriptedDialogs::inputBox(QWidget *, const QString &prompt, const QStrin
     s.inputLimit = limit;
     s.kind = QStringLiteral("input");
     s.title = title;
-    s.text = prompt;
+    s.text = splitMessage(prompt).sentence;
     record(s);
     return inputAnswers.isEmpty() ? QString() : inputAnswers.dequeue();
 }
@@ -78,7 +80,9 @@ void ScriptedDialogs::showTimedMessage(QWidget *, const QString &text, int delay
     Shown s;
     s.kind = QStringLiteral("timed");
     s.title = QtDialogs::timedTitle();
-    s.text = text;
+    const MessageParts parts = splitMessage(text);
+    s.text = parts.sentence;
+    s.details = parts.details;
     s.delayMs = delayMs;
     record(s);
 }

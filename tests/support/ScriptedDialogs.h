@@ -13,7 +13,8 @@ public:
     struct Shown {
         QString kind;  // "message", "timed", "input", "save", "open"
         QString title;
-        QString text;
+        QString text;     // the sentence, as the box shows it
+        QString details;  // what the box keeps behind its details control
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QMessageBox::StandardButtons buttons;
         int delayMs = 0;
