@@ -163,7 +163,15 @@ bool TableView::setField(const QString &column, const QString &value)
 
 void TableView::addNew()
 {
+    addNew({});
+}
+
+void TableView::addNew(const QHash<QString, QString> &values)
+{
     m_pending.clear();
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        if (const QString name = resolveColumn(it.key()); !name.isEmpty())
+            m_pending.insert(name, it.value());
     m_pendingNew = true;
     emit currentChanged();
 }

@@ -49,6 +49,9 @@ public:
     bool setField(const QString &column, const QString &value);
 
     void addNew();
+    // A new row pending with these values, shown as one change.
+    void addNew(const QHash<QString, QString> &values);
+    QHash<QString, QString> pendingValues() const { return m_pending; }
     bool hasPending() const { return m_pendingNew || !m_pending.isEmpty(); }
     bool isPendingNew() const { return m_pendingNew; }
     // Stores the pending row in one transaction; on refusal nothing is stored,
