@@ -87,6 +87,13 @@ bool copyHashing(const QString &from, const QString &to, qint64 size, QByteArray
 }
 }  // namespace
 
+QString changedAfterCheckText(const QString &file)
+{
+    return QStringLiteral("فايل نصب %1 پس از بررسي امضا تغيير کرده است و آن فايلي نيست که ناشر امضا کرده بود.\n"
+                          "چيزي اجرا نشد. دوباره دانلود کنيد و اگر باز هم چنين شد، به مسئول رايانه خبر دهيد.")
+        .arg(leftToRight(QDir::toNativeSeparators(file)));
+}
+
 QString parentFolder()
 {
 #ifndef Q_OS_WIN
@@ -123,10 +130,7 @@ QString make(const QString &file, qint64 size, const QByteArray &sha256, QString
         return QString();
     }
     if (copied != size || hash != sha256) {
-        fail(why, QStringLiteral("فايل نصب %1 پس از بررسي امضا تغيير کرده است و آن فايلي نيست که ناشر امضا کرده "
-                                 "بود.\nچيزي اجرا نشد. دوباره دانلود کنيد و اگر باز هم چنين شد، به مسئول "
-                                 "رايانه خبر دهيد.")
-                      .arg(leftToRight(QDir::toNativeSeparators(file))));
+        fail(why, changedAfterCheckText(file));
         return QString();
     }
     // The setup runs from here after this program has ended.

@@ -15,6 +15,9 @@ namespace VerifiedCopy {
 // with *why in Persian, and no copy left behind.
 QString make(const QString &file, qint64 size, const QByteArray &sha256, QString *why);
 
+// The refusal when the file is not what the publisher signed any more.
+QString changedAfterCheckText(const QString &file);
+
 // Where the private folders are made: the user's own runtime folder.
 QString parentFolder();
 
