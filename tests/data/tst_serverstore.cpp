@@ -774,6 +774,17 @@ void ServerStoreTest::serverRestartedBeforeSave()
     answers.filter("Code='R-2'");
     QCOMPARE(answers.rowCount(), 1);
 
+    // A save of the clinic's name, a commit of its own, likewise.
+    QTest::mouseClick(window.findChild<QPushButton *>("Command9"), Qt::LeftButton);
+    QTest::mouseClick(window.findChild<QPushButton *>("Command67"), Qt::LeftButton);
+    window.findChild<QLineEdit *>("Text2")->setText(QStringLiteral("کلينيک پس از راه اندازي دوباره"));
+    cluster(stop, state.path());
+    cluster("start-server", state.path());
+    QTest::mouseClick(window.findChild<QPushButton *>("Command64"), Qt::LeftButton);
+    QVERIFY2(dialogs.shown.isEmpty(), qPrintable(dialogs.texts().join('\n')));
+    QCOMPARE(TableView(QStringLiteral("Theme")).field("Name"), QStringLiteral("کلينيک پس از راه اندازي دوباره"));
+    QTest::mouseClick(window.findChild<QPushButton *>("Command69"), Qt::LeftButton);
+
     // Down for good: one Persian reason naming the server, no English text of
     // the driver, and the panel keeps what was typed.
     fillPanel("R-3");
