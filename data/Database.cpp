@@ -638,6 +638,15 @@ bool createServerTables(QSqlDatabase db, QString *error)
     return true;
 }
 
+bool connectionLost()
+{
+    if (!s_server || !QSqlDatabase::contains(kConnection))
+        return false;
+    const QSqlDatabase db = QSqlDatabase::database(kConnection, false);
+    PGconn *handle = serverHandle(db);
+    return !db.isOpen() || !handle || PQstatus(handle) == CONNECTION_BAD;
+}
+
 Transaction::Transaction()
 {
     // Nothing is written to a file whose pages are not known to be sound.
@@ -647,8 +656,20 @@ Transaction::Transaction()
     // On the file, the write lock is taken at once, so two writers queue instead of deadlocking.
     m_active = q.exec(s_server ? "BEGIN" : "BEGIN IMMEDIATE");
     s_inTransaction = m_active;
-    if (!m_active)
+    if (!m_active) {
         m_error = errorText(q.lastError());
+        m_lostBeforeCommit = connectionLost();
+    }
+}
+
+Loss Transaction::loss() const
+{
+    if (m_lostInCommit)
+        return Loss::DuringCommit;
+    // A statement inside that failed because the server was gone.
+    if (m_lostBeforeCommit || (m_active && connectionLost()))
+        return Loss::BeforeCommit;
+    return Loss::None;
 }
 
 Transaction::~Transaction()
@@ -667,6 +688,7 @@ bool Transaction::commit()
     QString why;
     if (s_beforeCommit && !s_beforeCommit(&why)) {
         m_error = why;
+        m_lostBeforeCommit = connectionLost();
         QSqlQuery(connection()).exec("ROLLBACK");
         m_active = false;
         s_inTransaction = false;
@@ -681,6 +703,9 @@ bool Transaction::commit()
                                            PQtransactionStatus(handle) == PQTRANS_UNKNOWN);
     if (failedInside || !q.exec("COMMIT")) {
         m_error = failedInside ? QStringLiteral("تراکنش روي سرور پذيرفته نشد") : errorText(q.lastError());
+        // Lost with the COMMIT on its way: the server may have stored it.
+        if (connectionLost())
+            (failedInside ? m_lostBeforeCommit : m_lostInCommit) = true;
         q.exec("ROLLBACK");
         m_active = false;
         s_inTransaction = false;

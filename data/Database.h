@@ -128,6 +128,15 @@ QString quoted(const QString &name);
 // transaction back. Cleared when the store is closed.
 void setBeforeCommit(std::function<bool(QString *why)> work);
 
+// True when the program is on a server and its connection is gone (the
+// server restarted or went away); the next operation connects anew.
+bool connectionLost();
+
+// How a write on a server lost its connection: before the COMMIT was sent, so
+// the server rolled everything back, or while the COMMIT was under way, so the
+// changes may or may not be stored.
+enum class Loss { None, BeforeCommit, DuringCommit };
+
 // Several changes that are stored together or not at all. Uncommitted work is
 // rolled back when the object goes out of scope.
 class Transaction
@@ -140,9 +149,14 @@ public:
     // Why the transaction could not begin or commit (a full disk, a file
     // that is read-only or locked).
     QString errorString() const { return m_error; }
+    // Whether a failure so far came from a lost server connection; a write
+    // that failed so may be run again once on a new connection.
+    Loss loss() const;
 
 private:
     bool m_active = false;
+    bool m_lostInCommit = false;
+    bool m_lostBeforeCommit = false;
     QString m_error;
 };
 

@@ -26,7 +26,34 @@ constexpr int kOtherColumns = 50;
 constexpr int kServerIndexed = 600;
 
 bool isControl(QChar c) { return c.category() == QChar::Other_Control; }
+
+QString codePoint(char16_t code)
+{
+    return QStringLiteral("U+") + QString::number(uint(code), 16).toUpper().rightJustified(4, QLatin1Char('0'));
+}
 }  // namespace
+
+bool isHiddenCharacter(const QString &text, qsizetype at)
+{
+    const char16_t c = text.at(at).unicode();
+    if ((c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x200B || c == 0x2028 || c == 0x2029)
+        return true;
+    if (QChar::isHighSurrogate(c))
+        return at + 1 >= text.size() || !text.at(at + 1).isLowSurrogate();
+    if (QChar::isLowSurrogate(c))
+        return at == 0 || !text.at(at - 1).isHighSurrogate();
+    return false;
+}
+
+QString withoutHiddenCharacters(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (!isHiddenCharacter(text, i))
+            out += text.at(i);
+    return out;
+}
 
 int maxLength(const QString &table, const QString &column)
 {
@@ -48,10 +75,14 @@ QString accepted(const QString &table, const QString &column, const QString &val
     const bool lines = keepsLineBreaks(table, column);
     QString out;
     out.reserve(value.size());
-    for (QChar c : value)
-        if (!isControl(c) || (lines && c == '\n'))
-            out += c;
-    return out.left(maxLength(table, column));
+    for (qsizetype i = 0; i < value.size(); ++i)
+        if ((!isControl(value.at(i)) || (lines && value.at(i) == '\n')) && !isHiddenCharacter(value, i))
+            out += value.at(i);
+    out.truncate(maxLength(table, column));
+    // A cut between the halves of a pair leaves no half behind.
+    if (!out.isEmpty() && out.back().isHighSurrogate())
+        out.chop(1);
+    return out;
 }
 
 QString problem(const QString &table, const QString &column, const QString &value)
@@ -60,6 +91,10 @@ QString problem(const QString &table, const QString &column, const QString &valu
     for (QChar c : value)
         if (isControl(c) && !(lines && c == '\n'))
             return QStringLiteral("%1 نويسه کنترلي (U+%2) دارد").arg(column).arg(c.unicode(), 4, 16, QChar('0'));
+    for (qsizetype i = 0; i < value.size(); ++i)
+        if (isHiddenCharacter(value, i))
+            return QStringLiteral("%1 نويسه نامرئي %2 دارد که ترتيب نمايش متن را به هم مي زند؛ آن را پاک کنيد")
+                .arg(column, codePoint(value.at(i).unicode()));
     if (value.size() > maxLength(table, column))
         return QStringLiteral("%1 بيش از %2 نويسه است").arg(column).arg(maxLength(table, column));
     return QString();

@@ -193,7 +193,9 @@ bool writeServerToFile(const QString &destination, const Progress &progress, QSt
 
 namespace {
 // The rows of a file the server cannot hold (a NUL, a name too long for its
-// index), named by table, subject code and column; empty when there are none.
+// index) or that no window would have taken (a control or hidden character, a
+// value longer than its field), named by table, subject code and column;
+// empty when there are none.
 QStringList unstorableValues(QSqlDatabase file, QString *why)
 {
     QStringList found;
@@ -209,7 +211,10 @@ QStringList unstorableValues(QSqlDatabase file, QString *why)
         while (read.next()) {
             ++row;
             for (int i = 0; i < columns.size(); ++i) {
-                const QString problem = FieldRules::serverProblem(table, columns[i], read.value(i).toString());
+                const QString value = read.value(i).toString();
+                QString problem = FieldRules::serverProblem(table, columns[i], value);
+                if (problem.isEmpty())
+                    problem = FieldRules::problem(table, columns[i], value);
                 if (problem.isEmpty())
                     continue;
                 const QString which = key >= 0 ? QStringLiteral("کد %1").arg(leftToRight(read.value(key).toString().left(40)))

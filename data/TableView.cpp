@@ -5,6 +5,7 @@
 #include "data/Database.h"
 
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <optional>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -163,12 +164,33 @@ bool TableView::setField(const QString &column, const QString &value)
 
 void TableView::addNew()
 {
+    addNew({});
+}
+
+void TableView::addNew(const QHash<QString, QString> &values)
+{
     m_pending.clear();
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        if (const QString name = resolveColumn(it.key()); !name.isEmpty())
+            m_pending.insert(name, it.value());
     m_pendingNew = true;
     emit currentChanged();
 }
 
 bool TableView::commit()
+{
+    Database::Loss loss = Database::Loss::None;
+    if (commitOnce(&loss))
+        return true;
+    // The first write after a server restart finds the old connection dead.
+    // A commit of its own that the server surely rolled back runs once more
+    // on a new connection; one whose COMMIT was cut off is not sent twice.
+    if (loss != Database::Loss::BeforeCommit)
+        return false;
+    return commitOnce(&loss);
+}
+
+bool TableView::commitOnce(Database::Loss *loss)
 {
     m_lastError.clear();
     if (!hasPending())
@@ -185,6 +207,8 @@ bool TableView::commit()
     // A commit of its own is a transaction of its own, so that what the store
     // keeps about the rows is brought up to date with it.
     std::optional<Database::Transaction> own;
+    // Read before the transaction ends, on every way out.
+    auto noteLoss = qScopeGuard([&] { *loss = own ? own->loss() : Database::Loss::None; });
     if (!Database::inTransaction() && !own.emplace().isActive()) {
         m_lastError = own->errorString();
         return false;

@@ -5,6 +5,10 @@
 #include <QStringList>
 #include <QVariant>
 
+namespace Database {
+enum class Loss;
+}
+
 // A window's view of one table: all rows in stored order, optionally narrowed
 // by a filter "column='value'", with a current row and at most one pending new
 // or edited row. Rows are read from the store when asked for, never held whole.
@@ -49,10 +53,15 @@ public:
     bool setField(const QString &column, const QString &value);
 
     void addNew();
+    // A new row pending with these values, shown as one change.
+    void addNew(const QHash<QString, QString> &values);
+    QHash<QString, QString> pendingValues() const { return m_pending; }
     bool hasPending() const { return m_pendingNew || !m_pending.isEmpty(); }
     bool isPendingNew() const { return m_pendingNew; }
     // Stores the pending row in one transaction; on refusal nothing is stored,
-    // the pending row is kept and lastError() says why.
+    // the pending row is kept and lastError() says why. On a server whose
+    // connection was lost before the COMMIT, a commit of its own runs once
+    // more on a new connection.
     bool commit();
     QString lastError() const { return m_lastError; }
     // Drops the filter and any pending row, and makes the first row current.
@@ -85,6 +94,7 @@ signals:
     void readFailed(const QString &error) const;
 
 private:
+    bool commitOnce(Database::Loss *loss);
     QString whereClause() const;
     // Runs a read; a failure is recorded and raised as readFailed.
     bool read(class QSqlQuery &query) const;

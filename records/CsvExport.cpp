@@ -27,13 +27,15 @@ QStringList header()
 
 namespace {
 // A spreadsheet runs a cell starting with these as a formula, also after
-// blanks (a no-break space too) and in their full-width forms; the leading
-// quote makes it show the text as it is.
+// blanks (a no-break space too) and characters that show nothing (a
+// zero-width space, a direction mark), and in their full-width forms; the
+// leading quote makes it show the text as it is.
 bool runsAsFormula(QStringView text)
 {
     static const QString formulaStarts = QStringLiteral("=+-@\t\r\uFF1D\uFF0B\uFF0D\uFF20");
     qsizetype first = 0;
-    while (first < text.size() && text.at(first).isSpace() && text.at(first) != '\t' && text.at(first) != '\r')
+    while (first < text.size() && text.at(first) != '\t' && text.at(first) != '\r' &&
+           (text.at(first).isSpace() || text.at(first).category() == QChar::Other_Format))
         ++first;
     return first < text.size() && formulaStarts.contains(text.at(first));
 }

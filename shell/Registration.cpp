@@ -3,6 +3,7 @@
 #include "calendar/SolarCalendar.h"
 #include "data/Database.h"
 #include "data/TableView.h"
+#include "platform/Dialogs.h"
 
 #include <QRegularExpression>
 #include <QSqlQuery>
@@ -150,32 +151,90 @@ bool codeIsTaken(const QString &typedCode)
 }
 }  // namespace
 
+namespace {
+// Whether the subject is stored exactly as it was sent: asked when the
+// connection was lost with the COMMIT on its way, so that a registration the
+// server did store is not refused as a taken code when it is sent again.
+bool storedAsSent(const QString &typedCode, const QHash<QString, QString> &sent)
+{
+    QStringList columns;
+    for (auto it = sent.cbegin(); it != sent.cend(); ++it)
+        columns << Database::quoted(it.key());
+    QSqlQuery q(Database::connection());
+    q.prepare(QStringLiteral("SELECT %1, (SELECT count(*) FROM \"Answer\" WHERE \"Code\" = ?) FROM \"IDE\" "
+                             "WHERE \"Code\" = ?")
+                  .arg(columns.isEmpty() ? QStringLiteral("1") : columns.join(',')));
+    q.addBindValue(answerCode(typedCode));
+    q.addBindValue(typedCode);
+    if (!q.exec() || !q.next())
+        return false;
+    int i = 0;
+    for (auto it = sent.cbegin(); it != sent.cend(); ++it, ++i)
+        if (q.value(i).toString() != it.value())
+            return false;
+    return q.value(i).toInt() == 1 && !q.next();
+}
+
+// One attempt: the IDE row and the Answer row in one transaction.
+bool storeOnce(TableView &subjects, TableView &answers, const QString &typedCode, QString *error,
+               Database::Loss *loss)
+{
+    Database::Transaction transaction;
+    bool stored = false;
+    if (transaction.isActive()) {
+        answers.addNew();
+        answers.setField(QStringLiteral("Code"), answerCode(typedCode));
+        if (!subjects.commit())
+            *error = subjects.lastError();
+        else if (!answers.commit())
+            *error = answers.lastError();
+        else if (!(stored = transaction.commit()))
+            *error = transaction.errorString();
+    } else {
+        *error = transaction.errorString();
+    }
+    *loss = stored ? Database::Loss::None : transaction.loss();
+    return stored;
+}
+}  // namespace
+
 Stored storeSubject(TableView &subjects, TableView &answers, const QString &typedCode, QString *why)
 {
+    const QHash<QString, QString> sent = subjects.pendingValues();
     QString error;
-    bool stored = false;
-    {
-        Database::Transaction transaction;
-        if (transaction.isActive()) {
-            answers.addNew();
-            answers.setField(QStringLiteral("Code"), answerCode(typedCode));
-            if (!subjects.commit())
-                error = subjects.lastError();
-            else if (!answers.commit())
-                error = answers.lastError();
-            else if (!(stored = transaction.commit()))
-                error = transaction.errorString();
-        } else {
-            error = transaction.errorString();
-        }
-    }
-    if (stored)
+    Database::Loss loss = Database::Loss::None;
+    if (storeOnce(subjects, answers, typedCode, &error, &loss))
         return Stored::Yes;
+    // A server that restarted since the last write is found gone by this one.
+    // A registration may run again: its code is unique, so it is stored once
+    // at most. Sent again once, on a new connection.
+    bool mayBeStored = false;
+    if (loss != Database::Loss::None) {
+        mayBeStored = loss == Database::Loss::DuringCommit;
+        if (mayBeStored && storedAsSent(typedCode, sent))
+            return Stored::Yes;
+        subjects.addNew(sent);
+        if (storeOnce(subjects, answers, typedCode, &error, &loss))
+            return Stored::Yes;
+        mayBeStored = mayBeStored || loss == Database::Loss::DuringCommit;
+        if (loss == Database::Loss::DuringCommit && storedAsSent(typedCode, sent))
+            return Stored::Yes;
+    }
     if (codeIsTaken(typedCode))
         return Stored::CodeTaken;
     if (why)
-        *why = error;
+        *why = loss == Database::Loss::None ? error : lostServerText(mayBeStored);
     return Stored::Failed;
+}
+
+QString lostServerText(bool mayBeStored)
+{
+    const QString lost = QStringLiteral("ارتباط با سرور بانک اطلاعاتي %1 قطع شد و دوباره برقرار نشد. ")
+                             .arg(leftToRight(Database::storeName()));
+    if (mayBeStored)
+        return lost + QStringLiteral("معلوم نيست آزمودني ثبت شده باشد: وقتي سرور در دسترس بود، کد را در فهرست "
+                                     "آزمودني ها جستجو کنيد و اگر نبود دوباره ثبت کنيد.");
+    return lost + QStringLiteral("روشن بودن سرور و شبکه را بررسي کنيد و دوباره ثبت کنيد.");
 }
 
 QString storeFailedMessage(const QString &why)

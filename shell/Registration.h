@@ -64,13 +64,20 @@ QString duplicateMessage();
 
 // Stores a registration: the subjects view's pending new row (every field as
 // typed) and an Answer row with the code without surrounding blanks, in one
-// transaction, both or neither.
+// transaction, both or neither. On a server whose connection was lost (it
+// restarted since the last write), the registration runs once more on a new
+// connection; when the COMMIT itself was cut off, the stored row is looked at
+// first, so that a subject the server did store counts as stored.
 enum class Stored {
     Yes,
     CodeTaken,  // a subject with this code is registered already
     Failed,     // the store refused for another reason: *why says which
 };
 Stored storeSubject(TableView &subjects, TableView &answers, const QString &typedCode, QString *why = nullptr);
+// The reason given when the server's connection was lost and a new one could
+// not be made for the second attempt; mayBeStored when a COMMIT was cut off,
+// so that whether the subject is stored is not known.
+QString lostServerText(bool mayBeStored);
 // The box shown when the store refused for a reason other than a taken code.
 QString storeFailedMessage(const QString &why);
 

@@ -9,6 +9,7 @@
 #include "updater/UpdateKeys.h"
 #include "updater/FileDownloader.h"
 #include "updater/GetFileName.h"
+#include "updater/VerifiedCopy.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -164,6 +165,7 @@ void ProgressWindow::downloadOrCancel()
     }
     m_downloadButton->setText(kCancel);
     m_progressBar->setValue(0);
+    m_signed = {};
     if (!checkRelease(address))
         return;
     m_downloader->DownloadFile(address, ProgramFolder::file(name));
@@ -189,6 +191,7 @@ bool ProgressWindow::checkRelease(const QString &address)
                                                                          programVersion(), setupProgram());
         if (verdict.problem == ReleaseManifest::Problem::None) {
             m_downloader->expect(verdict.manifest.size, verdict.manifest.sha256);
+            m_signed = verdict.manifest;
             return true;
         }
         problem = ReleaseManifest::problemText(verdict);
@@ -217,11 +220,15 @@ void ProgressWindow::onComplete()
     showMessage(this, QStringLiteral("دانلود فايل با موفقيت به پايان رسيد "), QStringLiteral("Success"),
                 QMessageBox::Information);
     backToIdle();
-    const QString setup = ProgramFolder::file(setupProgram());
-#ifndef Q_OS_WIN
-    // A downloaded file carries no permission to run; the updater is here to run it.
-    QFile::setPermissions(setup, QFile::permissions(setup) | QFile::ExeOwner | QFile::ReadOwner);
-#endif
+    // What runs is a private copy checked against the signed size and hash
+    // now, after the box: the file in the program folder may have been
+    // changed while it waited.
+    QString why;
+    const QString setup = VerifiedCopy::make(ProgramFolder::file(setupProgram()), m_signed.size, m_signed.sha256, &why);
+    if (setup.isEmpty()) {
+        showMessage(this, why, QStringLiteral("Error"), QMessageBox::Critical);
+        return;
+    }
     if (!Desktop::startProgram(setup)) {
         showMessage(this,
                     QStringLiteral("برنامه نصب اجرا نشد. آن را از پوشه برنامه اجرا کنيد:\n")

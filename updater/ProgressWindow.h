@@ -63,5 +63,7 @@ private:
     QLabel *m_addressLabel = nullptr;
     QLineEdit *m_address = nullptr;
     FileDownloader *m_downloader = nullptr;
+    // What the publisher signed for the download under way.
+    ReleaseManifest::Manifest m_signed;
     QTimer *m_percentTimer = nullptr;
 };

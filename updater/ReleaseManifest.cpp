@@ -94,6 +94,13 @@ bool parseManifest(const QByteArray &bytes, Manifest *m, QString *why)
 }
 }  // namespace
 
+bool isNewer(const QString &version, const QString &than)
+{
+    // By number, part by part; trailing zero parts count for nothing (2.1.0
+    // is 2.1), which QVersionNumber only does once normalized.
+    return QVersionNumber::fromString(version).normalized() > QVersionNumber::fromString(than).normalized();
+}
+
 bool parsePublicKey(const QByteArray &fileText, PublisherKey *key)
 {
     return parseSignifyFile(fileText, 32, &key->keyNumber, &key->publicKey);
@@ -122,7 +129,7 @@ Verdict check(const QByteArray &manifest, const QByteArray &signatureFile, const
         v.problem = Problem::BadManifest;
         return v;
     }
-    if (QVersionNumber::fromString(v.manifest.version) <= QVersionNumber::fromString(runningVersion)) {
+    if (!isNewer(v.manifest.version, runningVersion)) {
         v.problem = Problem::NotNewer;
         return v;
     }

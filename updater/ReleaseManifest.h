@@ -50,6 +50,10 @@ struct Verdict {
     Manifest manifest;
 };
 
+// True when `version` is above `than`, compared part by part as numbers:
+// 2.1.0 equals 2.1, 2.10 is above 2.9.
+bool isNewer(const QString &version, const QString &than);
+
 // Checks the manifest's signature against the keys, then its lines: a
 // version above `runningVersion` and the file name `expectedFile`.
 Verdict check(const QByteArray &manifest, const QByteArray &signatureFile, const QList<PublisherKey> &keys,

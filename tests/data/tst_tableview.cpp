@@ -24,6 +24,7 @@ private slots:
     void binderFollowsCurrentRow();
     void valuesBothStoresHold_data();
     void valuesBothStoresHold();
+    void persianJoinersAndMarksKept();
 };
 
 void TableViewTest::emptyTable()
@@ -274,6 +275,34 @@ void TableViewTest::valuesBothStoresHold_data()
     QTest::newRow("code of 31") << "Code" << QString(31, 'c') << QString(30, 'c');
     QTest::newRow("name of 51") << "FName" << QString(51, QChar(0x0645)) << QString(50, QChar(0x0645));
     QTest::newRow("education of 200") << "Tahsil" << QString(200, 'e') << QString(50, 'e');
+    // Characters that show nothing but turn or break what a later reader sees.
+    const QList<QPair<char16_t, const char *>> hidden = {
+        {0x202A, "FName"}, {0x202B, "LName"}, {0x202C, "Tahsil"}, {0x202D, "Code"}, {0x202E, "FName"},
+        {0x2066, "LName"}, {0x2067, "Tahsil"}, {0x2068, "Code"}, {0x2069, "FName"}, {0x200B, "Code"},
+        {0x2028, "LName"}, {0x2029, "Tahsil"}, {0xD800, "FName"}, {0xDFFF, "Code"}};
+    for (const auto &[c, column] : hidden)
+        QTest::newRow(qPrintable(QStringLiteral("U+%1 in %2").arg(uint(c), 4, 16).arg(column)))
+            << column << QStringLiteral("علي%1رضا").arg(QChar(c)) << QStringLiteral("عليرضا");
+    QTest::newRow("pair halves the wrong way round") << "LName" << (QStringLiteral("a") + QChar(0xDC00) + QChar(0xD800) + 'b')
+                                                      << "ab";
+}
+
+// The joiners and direction marks Persian writing needs are stored as typed,
+// and a character beyond the first plane (its two halves together) too.
+void TableViewTest::persianJoinersAndMarksKept()
+{
+    TestFolder folder;
+    folder.addSubject("V1");
+    TableView view("IDE");
+    view.filter("Code='V1'");
+    const QString name = QStringLiteral("مهر\u200Cناز\u200D \u200Fخانم\u200E A \U0001F600");
+    QLineEdit field;
+    Binder binder;
+    binder.bind(&field, &view, "FName");
+    field.setText(name);
+    QCOMPARE(field.text(), name);
+    QVERIFY2(view.commit(), qPrintable(view.lastError()));
+    QCOMPARE(folder.sql("SELECT FName FROM IDE"), QStringList{name});
 }
 
 void TableViewTest::valuesBothStoresHold()
@@ -289,6 +318,7 @@ void TableViewTest::valuesBothStoresHold()
     QVERIFY(view.setField(column, value));
     QVERIFY(!view.commit());
     QVERIFY2(!view.lastError().isEmpty(), qPrintable(column));
+    QVERIFY2(view.lastError().contains(column), qPrintable(view.lastError()));
     view.reread();
     QCOMPARE(folder.sql(QStringLiteral("SELECT %1 FROM IDE").arg(Database::quoted(column))), QStringList{before});
 

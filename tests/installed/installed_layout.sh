@@ -50,7 +50,8 @@ chmod -R a+rX "$work/plugins"
 site="$work/site"
 mkdir -p "$site/Soft/Zelq"
 echo "9.9" >"$site/Soft/Zelq/LastVersion.txt"
-printf '%s\n' '#!/bin/sh' 'here="$(dirname "$(readlink -f "$0")")"' 'id -un >"$here/setup-ran"' \
+printf '%s\n' '#!/bin/sh' 'here="$(dirname "$(readlink -f "$0")")"' '{ id -un; echo "$here"; } >"$HOME/.setup-ran"' \
+  'mv "$HOME/.setup-ran" "$HOME/setup-ran"' \
   >"$site/Soft/Zelq/setup-Zelq.exe"
 # Signed by the test build's publisher key, as the publisher signs a release.
 secret="$(sed -n 's/^MEHRSAN_UPDATE_KEYS:[A-Z]*=\(.*\)\.pub$/\1.sec/p' "$build/CMakeCache.txt" | cut -d';' -f1)"
@@ -93,16 +94,21 @@ as_nobody() {
     MEHRSAN_SITE_URL="http://127.0.0.1:$port" "$@"
 }
 
-# Waits for the setup program to have run, then checks it ran from the user's folder.
+# Waits for the setup program to have run, then checks it ran as the user,
+# from the checked copy in a folder of the user's alone.
 expect_setup_in_user_folder() {
   local how="$1"
-  for _ in $(seq 600); do [ -e "$userfolder/setup-ran" ] && break; sleep 0.1; done
-  check '[ "$(cat "$userfolder/setup-ran" 2>/dev/null)" = nobody ]' "$how: the setup ran as nobody from the user's folder"
+  for _ in $(seq 600); do [ -s "$home/setup-ran" ] && break; sleep 0.1; done
+  local ran_in
+  ran_in="$(sed -n 2p "$home/setup-ran" 2>/dev/null)"
+  check '[ "$(sed -n 1p "$home/setup-ran" 2>/dev/null)" = nobody ]' "$how: the setup ran as nobody"
+  check '[[ "$(basename "$ran_in")" == Zelqupdate-* ]] && [ "$(stat -c %a:%U "$ran_in")" = 700:nobody ]' \
+    "$how: the setup ran from a copy in a 0700 folder of the user's own ($ran_in)"
   check 'cmp -s "$userfolder/setup-Zelq.exe" "$site/Soft/Zelq/setup-Zelq.exe"' \
     "$how: the setup was downloaded whole into the user's folder"
   check '! grep -q "Cannot write\|Error|" "$log"' "$how: no error box ($(grep -a "Error|" "$log" | head -1))"
   check '! grep -q "|timeout" "$log"' "$how: the updater ended by itself"
-  rm -f "$userfolder/setup-ran" "$userfolder/setup-Zelq.exe"
+  rm -f "$home/setup-ran" "$userfolder/setup-Zelq.exe"
   : >"$log"
 }
 

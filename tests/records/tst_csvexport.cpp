@@ -106,6 +106,10 @@ void CsvExportTest::formulaCellsBecomeText_data()
     QTest::newRow("full-width +") << QStringLiteral("\uFF0B1") << QStringLiteral("'\uFF0B1");
     QTest::newRow("full-width -") << QStringLiteral("\uFF0D1") << QStringLiteral("'\uFF0D1");
     QTest::newRow("full-width @") << QStringLiteral("\uFF20A1") << QStringLiteral("'\uFF20A1");
+    QTest::newRow("zero-width space first") << QStringLiteral("\u200B=1+1") << QStringLiteral("'\u200B=1+1");
+    QTest::newRow("zero-width space and blank first") << QStringLiteral("\u200B =1") << QStringLiteral("'\u200B =1");
+    QTest::newRow("direction mark first") << QStringLiteral("\u200F-2") << QStringLiteral("'\u200F-2");
+    QTest::newRow("zero-width space before a word") << QStringLiteral("\u200Bx=1") << QStringLiteral("\u200Bx=1");
     QTest::newRow("blanks only") << "   " << "   ";
     QTest::newRow("blank, then a word") << " x=1" << " x=1";
     QTest::newRow("Persian") << QStringLiteral("علي") << QStringLiteral("علي");

@@ -42,6 +42,8 @@ private slots:
     void cancelStoresNothing();
     void rowLeftPendingIsNeverStored();
     void unusualTextStoredExactly();
+    void hiddenCharactersLeaveEveryField_data();
+    void hiddenCharactersLeaveEveryField();
 
 private:
     QLineEdit *field(const char *name) { return m_window->findChild<QLineEdit *>(QString::fromLatin1(name)); }
@@ -545,6 +547,39 @@ void RegistrationTest::unusualTextStoredExactly()
     click("Command8");
     QCOMPARE(m_dialogs->texts(), QStringList{kDuplicate});
     QCOMPARE(count("IDE"), 1);
+}
+
+void RegistrationTest::hiddenCharactersLeaveEveryField_data()
+{
+    QTest::addColumn<QString>("hidden");
+    for (char16_t c : {0x202A, 0x202B, 0x202C, 0x202D, 0x202E, 0x2066, 0x2067, 0x2068, 0x2069, 0x200B, 0x2028, 0x2029,
+                       0xD83D})
+        QTest::newRow(qPrintable(QStringLiteral("U+%1").arg(uint(c), 4, 16))) << QString(QChar(c));
+}
+
+// Pasted into every typed field of the panel, a character that would turn
+// or hide part of a name is gone from the field and from the stored rows;
+// the Persian joiners and marks beside it stay.
+void RegistrationTest::hiddenCharactersLeaveEveryField()
+{
+    QFETCH(QString, hidden);
+    fillIn(QStringLiteral("H-1"));
+    const QString joined = QStringLiteral("\u200Cx\u200D\u200E\u200F");
+    const QList<QPair<const char *, QString>> pasted = {{"Text11", QStringLiteral("H-")},
+                                                       {"Text6", QStringLiteral("مهر")},
+                                                       {"Text4", QStringLiteral("احمدي")},
+                                                       {"Text7", QStringLiteral("ليسانس")}};
+    for (const auto &[name, text] : pasted) {
+        field(name)->setText(text + hidden + QStringLiteral("2") + joined);
+        QCOMPARE(field(name)->text(), text + QStringLiteral("2") + joined);
+    }
+    click("Command8");
+    QVERIFY2(m_dialogs->shown.isEmpty(), qPrintable(m_dialogs->texts().join('\n')));
+    const QString code = QStringLiteral("H-2") + joined;
+    QCOMPARE(m_folder->sql("SELECT Code || '|' || FName || '|' || LName || '|' || Tahsil FROM IDE"),
+             QStringList{code + '|' + QStringLiteral("مهر2") + joined + '|' + QStringLiteral("احمدي2") + joined + '|' +
+                         QStringLiteral("ليسانس2") + joined});
+    QCOMPARE(m_folder->sql("SELECT Code FROM Answer"), QStringList{code});
 }
 
 QTEST_MAIN(RegistrationTest)

@@ -32,6 +32,7 @@ private slots:
     void questionSaveSurvivesRestart();
     void questionSaveWithoutItemStoresNothing();
     void questionCancelDropsEdit();
+    void hiddenCharactersLeaveClinicAndItemTexts();
 
 private:
     QWidget *find(const char *name) { return m_window->findChild<QWidget *>(QString::fromLatin1(name)); }
@@ -363,6 +364,29 @@ void SettingsTest::questionCancelDropsEdit()
     // Escape cancels as well.
     QTest::keyClick(edit("Text13"), Qt::Key_Escape);
     QVERIFY(!shown("Frame1"));
+}
+
+// A clinic name, an address and an item text pasted with characters that
+// would turn part of them around are stored without them; the joiners and
+// direction marks Persian needs stay.
+void SettingsTest::hiddenCharactersLeaveClinicAndItemTexts()
+{
+    const QString kept = QStringLiteral("مهر\u200Cآباد\u200D\u200F");
+    click("Command9");
+    click("Command67");
+    edit("Text2")->setText(QStringLiteral("\u202Eکلينيک\u200B ") + kept + QStringLiteral("\u2066x\u2069"));
+    edit("Text14")->setText(QStringLiteral("قم\u2067، کوچه\u2028 ۷\u202A") + kept);
+    click("Command64");
+    QCOMPARE(m_folder->sql("SELECT Name FROM Theme"), QStringList{QStringLiteral("کلينيک ") + kept + 'x'});
+    QCOMPARE(m_folder->sql("SELECT Adress FROM Theme"), QStringList{QStringLiteral("قم، کوچه ۷") + kept});
+
+    QVERIFY(shown("Frame8"));
+    click("Command66");
+    chooseItem("7");
+    itemText()->selectAll();
+    itemText()->insertPlainText(QStringLiteral("\u202Bسوال\u200B هفت\u2068 ") + kept + QChar(0xDC00));
+    click("Command16");
+    QCOMPARE(item(7), QStringLiteral("سوال هفت ") + kept);
 }
 
 QTEST_MAIN(SettingsTest)

@@ -11,9 +11,13 @@
 #include "platform/Desktop.h"
 #include "updater/ProgressWindow.h"
 #include "updater/UpdateKeys.h"
+#include "updater/VerifiedCopy.h"
 
+#include <QProcess>
 #include <QPushButton>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 namespace {
 const QByteArray kOld = "older setup, left by the last update";
@@ -25,6 +29,30 @@ QByteArray setupBytes()
     for (int i = 0; i < b.size(); ++i)
         b[i] = char((i * 131 + 7) & 0xff);
     return b;
+}
+
+QByteArray contentOf(const QString &file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+}
+
+// Puts other bytes at the name the way another user of the folder would:
+// a new file renamed over it.
+void swapIn(const QString &file, const QByteArray &bytes)
+{
+    const QString other = file + ".other";
+    QFile f(other);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+    QVERIFY(std::rename(QFile::encodeName(other).constData(), QFile::encodeName(file).constData()) == 0);
+}
+
+mode_t modeOf(const QString &path)
+{
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
 QByteArray flipped(QByteArray bytes, qsizetype at)
@@ -109,10 +137,108 @@ private slots:
         m_server->respondOk(setup);
         clickDownload();
         QCOMPARE(m_dialogs->texts(), QStringList{"دانلود فايل با موفقيت به پايان رسيد "});
-        QCOMPARE(m_started, QStringList{setupFile()});
         QCOMPARE(m_ended, 1);
         QCOMPARE(oldFile(), setup);
-        QVERIFY(QFile::permissions(setupFile()) & QFile::ExeOwner);
+        // What starts is a copy in a new folder of the user's own, under the
+        // setup's name, holding the signed bytes.
+        QCOMPARE(m_started.size(), 1);
+        const QFileInfo started(m_started.first());
+        QCOMPARE(started.fileName(), QStringLiteral("setup-Zelq.exe"));
+        QCOMPARE(started.absoluteDir().absolutePath(), QDir(VerifiedCopy::parentFolder()).absolutePath() + "/" +
+                                                           started.absoluteDir().dirName());
+        QVERIFY(started.absoluteDir().dirName().startsWith("Zelqupdate-"));
+        QCOMPARE(modeOf(started.absolutePath()), mode_t(0700));
+        QCOMPARE(modeOf(VerifiedCopy::parentFolder()) & 0077, mode_t(0));
+        QCOMPARE(modeOf(started.absoluteFilePath()), mode_t(0700));
+        QCOMPARE(contentOf(started.absoluteFilePath()), setup);
+        QDir(started.absolutePath()).removeRecursively();
+    }
+
+    // Someone who may write the program folder swaps the downloaded setup
+    // while the success box waits: what the signature covered is not there
+    // any more, and nothing runs.
+    void setupSwappedWhileTheBoxWaitsIsNotRun_data()
+    {
+        QTest::addColumn<QByteArray>("swapped");
+        QTest::newRow("one byte changed") << flipped(setupBytes(), 100);
+        QTest::newRow("one byte more") << setupBytes() + "x";
+        QTest::newRow("cut short") << setupBytes().left(20050);
+    }
+    void setupSwappedWhileTheBoxWaitsIsNotRun()
+    {
+        QFETCH(QByteArray, swapped);
+        const QByteArray setup = setupBytes();
+        const QByteArray manifest = manifestFor(setup);
+        serve(manifest, m_publisher.sign(manifest));
+        m_server->respondOk(setup);
+        m_dialogs->onShow = [&](const ScriptedDialogs::Shown &box) {
+            if (box.title == QLatin1String("Success"))
+                swapIn(setupFile(), swapped);
+        };
+        const QStringList before = QDir(VerifiedCopy::parentFolder()).entryList({"Zelqupdate-*"}, QDir::Dirs);
+        clickDownload();
+        QVERIFY(m_started.isEmpty());
+        QCOMPARE(m_ended, 0);
+        QCOMPARE(m_dialogs->shown.size(), 2);
+        QCOMPARE(m_dialogs->last().title, QStringLiteral("Error"));
+        QVERIFY2(m_dialogs->last().text.contains(QStringLiteral("پس از بررسي امضا تغيير کرده است")),
+                 qPrintable(m_dialogs->last().text));
+        QVERIFY2(m_dialogs->last().text.contains(QStringLiteral("setup-Zelq.exe")), qPrintable(m_dialogs->last().text));
+        QVERIFY(m_dialogs->last().text.contains(QStringLiteral("چيزي اجرا نشد")));
+        // No copy is left behind.
+        QCOMPARE(QDir(VerifiedCopy::parentFolder()).entryList({"Zelqupdate-*"}, QDir::Dirs), before);
+    }
+
+    // A real setup (a script) started for real: the file in the program
+    // folder is swapped at the last moment, as the program starts the setup;
+    // the checked copy is what runs.
+    void theCheckedCopyIsWhatRuns()
+    {
+        QTemporaryDir marks;
+        const QString mark = marks.filePath("ran");
+        const QByteArray setup = "#!/bin/sh\nprintf 'signed %s' \"$0\" > '" + mark.toUtf8() + "'\n";
+        const QByteArray evil = "#!/bin/sh\nprintf 'swapped %s' \"$0\" > '" + mark.toUtf8() + "'\n";
+        const QByteArray manifest = manifestFor(setup);
+        serve(manifest, m_publisher.sign(manifest));
+        m_server->respondOk(setup);
+        Desktop::setLauncher([&](const QString &program) {
+            swapIn(setupFile(), evil);
+            QFile::setPermissions(setupFile(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            m_started << program;
+            return QProcess::startDetached(program, {});
+        });
+        clickDownload();
+        QCOMPARE(m_started.size(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(mark).size() > 0, 20000);
+        QCOMPARE(contentOf(mark), "signed " + m_started.first().toUtf8());
+        QVERIFY(!m_started.first().startsWith(m_home.path()));
+        QDir(QFileInfo(m_started.first()).absolutePath()).removeRecursively();
+    }
+
+    // Versions are numbers part by part: a trailing .0 is the same version.
+    void versionsCompareByNumber_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<bool>("newer");  // than 2.1
+        QTest::newRow("2.1") << "2.1" << false;
+        QTest::newRow("2.1.0") << "2.1.0" << false;
+        QTest::newRow("2.1.0.0") << "2.1.0.0" << false;
+        QTest::newRow("02.01") << "02.01" << false;
+        QTest::newRow("2.0.9") << "2.0.9" << false;
+        QTest::newRow("2") << "2" << false;
+        QTest::newRow("2.1.0.1") << "2.1.0.1" << true;
+        QTest::newRow("2.1.1") << "2.1.1" << true;
+        QTest::newRow("2.10") << "2.10" << true;
+        QTest::newRow("3") << "3" << true;
+    }
+    void versionsCompareByNumber()
+    {
+        QFETCH(QString, version);
+        QFETCH(bool, newer);
+        QCOMPARE(ReleaseManifest::isNewer(version, QStringLiteral("2.1")), newer);
+        // Equal either way round is newer neither way.
+        if (!newer)
+            QVERIFY(!ReleaseManifest::isNewer(version, QStringLiteral("2.1.0")));
     }
 
     void refusedRelease_data()
@@ -150,6 +276,15 @@ private slots:
                                        << "نسخه 2.0 در سايت از نسخه اين برنامه تازه تر نيست";
         QTest::newRow("the running version again") << manifestFor(setup, "2.1") << QByteArray() << QList<QByteArray>()
                                                    << "نسخه 2.1 در سايت از نسخه اين برنامه تازه تر نيست";
+        // An old signed release replayed under the running version's number
+        // written longer, or an older one so.
+        QTest::newRow("the running version as 2.1.0") << manifestFor(setup, "2.1.0") << QByteArray() << QList<QByteArray>()
+                                                      << "نسخه 2.1.0 در سايت از نسخه اين برنامه تازه تر نيست";
+        QTest::newRow("the running version as 2.1.0.0") << manifestFor(setup, "2.1.0.0") << QByteArray()
+                                                        << QList<QByteArray>()
+                                                        << "نسخه 2.1.0.0 در سايت از نسخه اين برنامه تازه تر نيست";
+        QTest::newRow("older as 2.0.9") << manifestFor(setup, "2.0.9") << QByteArray() << QList<QByteArray>()
+                                        << "نسخه 2.0.9 در سايت از نسخه اين برنامه تازه تر نيست";
         QTest::newRow("another file") << manifestFor(setup, "2.2", "other.exe") << QByteArray() << QList<QByteArray>()
                                       << "فايل ديگري را نام مي برد: \u2066other.exe\u2069";
         QTest::newRow("a manifest line twice") << good + "size 1\n" << QByteArray() << QList<QByteArray>()
