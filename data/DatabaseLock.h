@@ -3,7 +3,8 @@
 #include <QString>
 
 // One program per database: a lock file beside the database, held for as long
-// as the program runs, and an OS lock (flock) on the database file itself. A
+// as the program runs, and an OS lock on the database file itself (flock;
+// LockFileEx on Windows). A
 // second start, on this machine or on another one that shares the folder,
 // finds one of them held and must end without touching the database. Both
 // follow the real file: a path through a symbolic link names the same lock

@@ -6,6 +6,7 @@
 #include "data/DatabaseLock.h"
 #include "data/ServerSettings.h"
 #include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SafeFile.h"
 #include "platform/Startup.h"
@@ -22,7 +23,6 @@
 #include <QPointer>
 #include <QTimer>
 
-#include <unistd.h>
 
 namespace {
 const QString kError = QStringLiteral("خطا");
@@ -81,7 +81,7 @@ void keepPrivate(const QString &file)
     const QFileInfo fi(file);
     const auto others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
                         QFile::WriteOther | QFile::ExeOther;
-    if (fi.exists() && fi.ownerId() == ::geteuid() && (fi.permissions() & others))
+    if (fi.exists() && FileSystem::ownedByMe(file) && (fi.permissions() & others))
         QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
 }
 
@@ -91,8 +91,7 @@ bool restoreAtStart(const QString &file, const QString &backup, QString *why)
 {
     const QString aside = file + QStringLiteral(".damaged-") +
                           QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
-    if (::link(QFile::encodeName(file).constData(), QFile::encodeName(aside).constData()) != 0 &&
-        !QFile::copy(file, aside)) {
+    if (!FileSystem::hardLink(file, aside) && !QFile::copy(file, aside)) {
         *why = QStringLiteral("فايل آسيب ديده کنار گذاشته نشد");
         return false;
     }
