@@ -95,6 +95,15 @@ QString findProgram(const QStringList &candidates)
     return QString();
 }
 
+QStringList calculators()
+{
+#ifdef Q_OS_WIN
+    return {QStringLiteral("calc")};
+#else
+    return {"gnome-calculator", "kcalc", "galculator", "qalculate-gtk", "mate-calc", "xcalc"};
+#endif
+}
+
 void openWebPage(const QString &url)
 {
     if (webOpener()) {

@@ -9,6 +9,8 @@ namespace Desktop {
 bool startProgram(const QString &program, const QStringList &arguments = {});
 // First program of the list that is installed; empty when none is.
 QString findProgram(const QStringList &candidates);
+// The system's calculator programs, the first choice first.
+QStringList calculators();
 void openWebPage(const QString &url);
 
 using Launcher = std::function<bool(const QString &program)>;
