@@ -24,7 +24,6 @@ WebOpener &webOpener()
     return instance;
 }
 
-#ifdef Q_OS_WIN
 // One argument of a command line as CommandLineToArgvW reads it back:
 // quoted, with quotes and the backslashes before them escaped.
 QString quoted(const QString &argument)
@@ -47,15 +46,13 @@ QString quoted(const QString &argument)
     return out + QLatin1Char('"');
 }
 
+#ifdef Q_OS_WIN
 // The updater and the downloaded setup start on their own, in their own
 // folder, and go on after this program ends.
 bool createProcess(const QString &program, const QStringList &arguments)
 {
     const QString path = QDir::toNativeSeparators(QFileInfo(program).absoluteFilePath());
-    QString commandLine = quoted(path);
-    for (const QString &argument : arguments)
-        commandLine += QLatin1Char(' ') + quoted(argument);
-    std::wstring command = commandLine.toStdWString();
+    std::wstring command = windowsCommandLine(path, arguments).toStdWString();
     const std::wstring application = path.toStdWString();
     const std::wstring folder = QDir::toNativeSeparators(QFileInfo(program).absolutePath()).toStdWString();
     STARTUPINFOW startup = {};
@@ -70,6 +67,14 @@ bool createProcess(const QString &program, const QStringList &arguments)
 }
 #endif
 }  // namespace
+
+QString windowsCommandLine(const QString &program, const QStringList &arguments)
+{
+    QString line = quoted(program);
+    for (const QString &argument : arguments)
+        line += QLatin1Char(' ') + quoted(argument);
+    return line;
+}
 
 void setLauncher(Launcher l) { launcher() = std::move(l); }
 void setWebOpener(WebOpener o) { webOpener() = std::move(o); }

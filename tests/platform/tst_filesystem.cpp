@@ -1,7 +1,9 @@
 // The file system calls that differ between Linux and Windows, on real files
 // in a folder with a Persian name: what a name holds, durable replace, hard
 // links, and the lock on the database file, which must not stop SQLite from
-// using the same file.
+// using the same file. And the command line a program is started with on
+// Windows, which must give it back exactly its arguments.
+#include "platform/Desktop.h"
 #include "platform/FileSystem.h"
 
 #include <QDir>
@@ -47,6 +49,8 @@ private slots:
     void secondLockIsRefusedUntilTheFirstGoes();
     void lockOfMissingFileIsNotABlock();
     void lockLeavesSqliteFreeToWrite();
+    void windowsCommandLine_data();
+    void windowsCommandLine();
 
 private:
     std::unique_ptr<QTemporaryDir> m_temp;
@@ -212,6 +216,35 @@ void FileSystemTest::lockLeavesSqliteFreeToWrite()
     }
     QSqlDatabase::removeDatabase(QStringLiteral("use"));
     FileSystem::unlockFile(lock);
+}
+
+void FileSystemTest::windowsCommandLine_data()
+{
+    // Backslashes are doubled only before a quote, the quote itself escaped,
+    // and those at the end doubled before the closing quote.
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("blank in the folder")
+        << QStringLiteral(R"(C:\Program Files\Mehrsan\Zelqupdate.exe)") << QStringList()
+        << QStringLiteral(R"("C:\Program Files\Mehrsan\Zelqupdate.exe")");
+    QTest::newRow("Persian folder")
+        << QStringLiteral(R"(C:\Users\مريم\AppData\Local\Programs\مهرسان\setup-Zelq.exe)") << QStringList()
+        << QStringLiteral(R"("C:\Users\مريم\AppData\Local\Programs\مهرسان\setup-Zelq.exe")");
+    QTest::newRow("arguments") << QStringLiteral("a.exe") << QStringList{"one", "two words"} << QStringLiteral(R"("a.exe" "one" "two words")");
+    QTest::newRow("empty argument") << QStringLiteral("a.exe") << QStringList{""} << QStringLiteral(R"("a.exe" "")");
+    QTest::newRow("quotes") << QStringLiteral("a.exe") << QStringList{QStringLiteral(R"(say "hi")")} << QStringLiteral(R"("a.exe" "say \"hi\"")");
+    QTest::newRow("trailing backslash") << QStringLiteral("a.exe") << QStringList{QStringLiteral(R"(C:\folder\)")} << QStringLiteral(R"("a.exe" "C:\folder\\")");
+    QTest::newRow("backslash before quote") << QStringLiteral("a.exe") << QStringList{QStringLiteral(R"(a\"b)")} << QStringLiteral(R"("a.exe" "a\\\"b")");
+    QTest::newRow("share") << QStringLiteral("a.exe") << QStringList{QStringLiteral(R"(\\server\share)")} << QStringLiteral(R"("a.exe" "\\server\share")");
+}
+
+void FileSystemTest::windowsCommandLine()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, line);
+    QCOMPARE(Desktop::windowsCommandLine(program, arguments), line);
 }
 
 QTEST_GUILESS_MAIN(FileSystemTest)
