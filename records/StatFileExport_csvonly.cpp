@@ -8,7 +8,10 @@
 namespace StatFileExport {
 
 QList<QPair<int, QString>> sexCodes() { return {{1, QStringLiteral("مرد")}, {2, QStringLiteral("زن")}}; }
-QList<QPair<int, QString>> maritalCodes() { return {{1, QStringLiteral("مجرد")}, {2, QStringLiteral("متأهل")}}; }
+QList<QPair<int, QString>> maritalCodes()
+{
+    return {{1, QStringLiteral("مجرد")}, {2, QStringLiteral("متأهل")}};
+}
 
 Format formatOf(const QString &file)
 {
@@ -26,7 +29,8 @@ bool write(Format format, const TableView &view, const QString &file, const CsvE
     if (rowsWritten)
         *rowsWritten = 0;
     if (error)
-        *error = QStringLiteral("اين نسخه برنامه فايل SPSS و Stata نمي سازد؛ فايل CSV بسازيد.");
+        *error = QStringLiteral(
+            "اين نسخه برنامه فايل SPSS و Stata نمي سازد؛ فايل CSV بسازيد.");
     return false;
 }
 

@@ -231,12 +231,27 @@ void FileSystemTest::windowsCommandLine_data()
     QTest::newRow("Persian folder")
         << QStringLiteral(R"(C:\Users\مريم\AppData\Local\Programs\مهرسان\setup-Zelq.exe)") << QStringList()
         << QStringLiteral(R"("C:\Users\مريم\AppData\Local\Programs\مهرسان\setup-Zelq.exe")");
-    QTest::newRow("arguments") << QStringLiteral("a.exe") << QStringList{"one", "two words"} << QStringLiteral(R"("a.exe" "one" "two words")");
+    QTest::newRow("arguments")
+        << QStringLiteral("a.exe")
+        << QStringList{"one", "two words"}
+        << QStringLiteral(R"("a.exe" "one" "two words")");
     QTest::newRow("empty argument") << QStringLiteral("a.exe") << QStringList{""} << QStringLiteral(R"("a.exe" "")");
-    QTest::newRow("quotes") << QStringLiteral("a.exe") << QStringList{QStringLiteral(R"(say "hi")")} << QStringLiteral(R"("a.exe" "say \"hi\"")");
-    QTest::newRow("trailing backslash") << QStringLiteral("a.exe") << QStringList{QStringLiteral(R"(C:\folder\)")} << QStringLiteral(R"("a.exe" "C:\folder\\")");
-    QTest::newRow("backslash before quote") << QStringLiteral("a.exe") << QStringList{QStringLiteral(R"(a\"b)")} << QStringLiteral(R"("a.exe" "a\\\"b")");
-    QTest::newRow("share") << QStringLiteral("a.exe") << QStringList{QStringLiteral(R"(\\server\share)")} << QStringLiteral(R"("a.exe" "\\server\share")");
+    QTest::newRow("quotes")
+        << QStringLiteral("a.exe")
+        << QStringList{QStringLiteral(R"(say "hi")")}
+        << QStringLiteral(R"("a.exe" "say \"hi\"")");
+    QTest::newRow("trailing backslash")
+        << QStringLiteral("a.exe")
+        << QStringList{QStringLiteral(R"(C:\folder\)")}
+        << QStringLiteral(R"("a.exe" "C:\folder\\")");
+    QTest::newRow("backslash before quote")
+        << QStringLiteral("a.exe")
+        << QStringList{QStringLiteral(R"(a\"b)")}
+        << QStringLiteral(R"("a.exe" "a\\\"b")");
+    QTest::newRow("share")
+        << QStringLiteral("a.exe")
+        << QStringList{QStringLiteral(R"(\\server\share)")}
+        << QStringLiteral(R"("a.exe" "\\server\share")");
 }
 
 void FileSystemTest::windowsCommandLine()
