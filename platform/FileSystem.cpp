@@ -8,6 +8,10 @@
 #include <cstring>
 
 #ifdef Q_OS_WIN
+#include <QFileInfo>
+#include <QHash>
+#include <QList>
+#include <QMutex>
 #include <qt_windows.h>
 #include <io.h>
 
@@ -116,18 +120,70 @@ bool replaceOpenDestination(const QString &from, const QString &to)
     CloseHandle(h);
     return ok && sync(to, 0);
 }
+
+HANDLE openLocked(const QString &file, bool *blocked)
+{
+    *blocked = false;
+    const HANDLE h = CreateFileW(native(file).c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return h;
+    OVERLAPPED at = {};
+    at.Offset = 0;
+    at.OffsetHigh = kLockOffsetHigh;
+    if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+        const DWORD code = GetLastError();
+        *blocked = code == ERROR_LOCK_VIOLATION || code == ERROR_IO_PENDING;
+        CloseHandle(h);
+        return INVALID_HANDLE_VALUE;
+    }
+    return h;
+}
+
+// The locks this program holds, by number: Windows will not replace a file
+// that a handle of its own holds open, so replace() lets such a lock go for
+// the moment of the rename and takes it again on the file now at the name
+// (the lock file beside the database keeps other programs out meanwhile).
+struct HeldLock {
+    QString file;
+    HANDLE handle = INVALID_HANDLE_VALUE;
+};
+QMutex heldMutex;
+QHash<LockHandle, HeldLock> &heldLocks()
+{
+    static QHash<LockHandle, HeldLock> held;
+    return held;
+}
+LockHandle lastLock = 0;
+
+bool sameFile(const QString &a, const QString &b)
+{
+    return QFileInfo(a).absoluteFilePath().compare(QFileInfo(b).absoluteFilePath(), Qt::CaseInsensitive) == 0;
+}
 }  // namespace
 
 bool replace(const QString &from, const QString &to, QString *why)
 {
-    if (MoveFileExW(native(from).c_str(), native(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    const DWORD code = GetLastError();
-    if ((code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION) && replaceOpenDestination(from, to))
-        return true;
-    if (why)
+    QMutexLocker locked(&heldMutex);
+    QList<HeldLock *> onDestination;
+    for (HeldLock &held : heldLocks())
+        if (held.handle != INVALID_HANDLE_VALUE && sameFile(held.file, to)) {
+            CloseHandle(held.handle);
+            held.handle = INVALID_HANDLE_VALUE;
+            onDestination << &held;
+        }
+    bool ok = MoveFileExW(native(from).c_str(), native(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    const DWORD code = ok ? 0 : GetLastError();
+    if (!ok && (code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION))
+        ok = replaceOpenDestination(from, to);
+    for (HeldLock *held : onDestination) {
+        bool blocked = false;
+        held->handle = openLocked(to, &blocked);
+    }
+    if (!ok && why)
         *why = qt_error_string(int(code));
-    return false;
+    return ok;
 }
 
 bool hardLink(const QString &file, const QString &newName)
@@ -137,28 +193,20 @@ bool hardLink(const QString &file, const QString &newName)
 
 LockHandle lockFile(const QString &file, bool *blocked)
 {
-    *blocked = false;
-    const HANDLE h = CreateFileW(native(file).c_str(), GENERIC_READ,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE h = openLocked(file, blocked);
     if (h == INVALID_HANDLE_VALUE)
         return NoLock;
-    OVERLAPPED at = {};
-    at.Offset = 0;
-    at.OffsetHigh = kLockOffsetHigh;
-    if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
-        const DWORD code = GetLastError();
-        *blocked = code == ERROR_LOCK_VIOLATION || code == ERROR_IO_PENDING;
-        CloseHandle(h);
-        return NoLock;
-    }
-    return LockHandle(h);
+    QMutexLocker locked(&heldMutex);
+    heldLocks().insert(++lastLock, HeldLock{file, h});
+    return lastLock;
 }
 
 void unlockFile(LockHandle handle)
 {
-    if (handle != NoLock)
-        CloseHandle(HANDLE(handle));  // closing the handle lets the lock go
+    QMutexLocker locked(&heldMutex);
+    const HeldLock held = heldLocks().take(handle);
+    if (held.handle != INVALID_HANDLE_VALUE)
+        CloseHandle(held.handle);  // closing the handle lets the lock go
 }
 
 #else
