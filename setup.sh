@@ -4,8 +4,13 @@
 #   bash setup.sh test   build and run every test offscreen (the server tests start
 #                        and remove a PostgreSQL cluster of their own on 127.0.0.1)
 #   bash setup.sh package  build a release and make build-package/mehrsan_<version>_amd64.deb
+#   bash setup.sh windows  cross-build for Windows and make build-windows/mehrsan-<version>-setup.exe
+#   bash setup.sh windows-test  the Windows build's tests under Wine (windows/setup-windows.sh)
 set -euo pipefail
 cd "$(dirname "$0")"
+case "${1:-run}" in
+  windows|windows-test) exec bash windows/setup-windows.sh "$1" ;;
+esac
 
 packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-translations-l10n
           libgl1-mesa-dev libsqlite3-dev fonts-farsiweb fonts-noto-core fonts-dejavu-core sqlite3 python3 poppler-utils
@@ -53,5 +58,5 @@ case "${1:-run}" in
   package)
     cd "$build" && cpack -G DEB && ls -1 "$PWD"/mehrsan_*_amd64.deb ;;
   *)
-    echo "usage: bash setup.sh run|test|package" >&2; exit 2 ;;
+    echo "usage: bash setup.sh run|test|package|windows|windows-test" >&2; exit 2 ;;
 esac

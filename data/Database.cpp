@@ -2,6 +2,7 @@
 
 #include "data/ServerSettings.h"
 #include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
 #include "platform/ProgramFolder.h"
 
 #include <libpq-fe.h>
@@ -21,8 +22,6 @@
 #include <cstdio>
 #include <ctime>
 #include <future>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 namespace Database {
@@ -230,8 +229,7 @@ public:
     {
         bool ok = m_kept;
         for (const QString &original : {m_file, m_journal})
-            ok = ok && std::rename(QFile::encodeName(asideName(original)).constData(),
-                                   QFile::encodeName(original).constData()) == 0;
+            ok = ok && FileSystem::replace(asideName(original), original);
         m_kept = false;
         return ok;
     }
@@ -259,18 +257,11 @@ bool isHotJournal(const QString &journal)
 {
     // Only a plain file is read: opening a FIFO or a device at the name would
     // hold the start; strayFileBeside() names anything else that is there.
-    struct stat st;
-    if (::lstat(QFile::encodeName(journal).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (!FileSystem::entry(journal, false).regular)
         return false;
     QFile f(journal);
     char first = 0;
     return f.open(QIODevice::ReadOnly) && f.getChar(&first) && first != 0;
-}
-
-// Anything at the name, a link that leads nowhere included.
-bool entryExists(const QString &path, struct stat *st)
-{
-    return ::lstat(QFile::encodeName(path).constData(), st) == 0;
 }
 
 // A WAL file of any database beside this one (the program never uses WAL),
@@ -278,13 +269,12 @@ bool entryExists(const QString &path, struct stat *st)
 // journal: a folder, a link, a file its owner may not read and write.
 QString strayFileBeside(const QString &file)
 {
-    struct stat st;
     for (const char *suffix : {"-wal", "-shm"})
-        if (entryExists(file + QLatin1String(suffix), &st))
+        if (FileSystem::entry(file + QLatin1String(suffix), false).exists)
             return file + QLatin1String(suffix);
     const QString journal = file + QStringLiteral("-journal");
-    if (entryExists(journal, &st) && (!S_ISREG(st.st_mode) || (st.st_mode & 0600) != 0600 ||
-                                      ::access(QFile::encodeName(journal).constData(), R_OK | W_OK) != 0))
+    const FileSystem::Entry j = FileSystem::entry(journal, false);
+    if (j.exists && (!j.regular || !j.ownerReadWrite || !FileSystem::mayReadWrite(journal)))
         return journal;
     return QString();
 }
@@ -294,16 +284,16 @@ QString strayFileBeside(const QString &file)
 // of its own; a file made read-only stays as it was made.
 QString refusalOfFile(const QString &file)
 {
-    struct stat st;
-    if (::stat(QFile::encodeName(file).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    const FileSystem::Entry st = FileSystem::entry(file, true);
+    if (!st.exists || !st.regular)
         return QString();
-    if (st.st_nlink > 1)
+    if (st.links > 1)
         return QStringLiteral("اين فايل در جاي ديگري هم با نام ديگري هست (%1 نام براي يک فايل)؛ "
                               "اگر برنامه ديگري از راه آن نام در همين فايل بنويسد، داده ها از بين مي روند.\n"
                               "بانک اطلاعاتي دست نخورده است. نام ديگر را پاک کنيد يا به جاي آن يک نسخه "
                               "جداگانه بگذاريد و برنامه را دوباره باز کنيد.")
-            .arg(st.st_nlink);
-    if ((st.st_mode & S_IWUSR) == 0 || ::access(QFile::encodeName(file).constData(), W_OK) != 0)
+            .arg(st.links);
+    if (!st.ownerWritable || !FileSystem::mayWrite(file))
         return QStringLiteral("اين فايل فقط خواندني است و برنامه در آن چيزي نمي نويسد.\n"
                               "بانک اطلاعاتي دست نخورده است. اگر بايد در آن ثبت شود، اجازه نوشتن در آن را "
                               "بدهيد و برنامه را دوباره باز کنيد.");

@@ -1,6 +1,7 @@
 #include "data/DatabaseLock.h"
 
 #include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,17 +11,12 @@
 
 #include <memory>
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 namespace DatabaseLock {
 namespace {
 struct State {
     std::unique_ptr<QLockFile> lock;
     QString databaseFile;  // the real file the OS lock is on
-    int osLock = -1;       // descriptor of the database file holding flock
+    FileSystem::LockHandle osLock = FileSystem::NoLock;  // the database file, open and locked
     bool tookOver = false;
     Holder holder;
 };
@@ -33,29 +29,17 @@ State &state()
 
 void dropOsLock()
 {
-    if (state().osLock >= 0)
-        ::close(state().osLock);  // closing the descriptor lets the flock go
-    state().osLock = -1;
+    FileSystem::unlockFile(state().osLock);
+    state().osLock = FileSystem::NoLock;
 }
 
-// flock, not fcntl: SQLite's own fcntl locks on the file are not disturbed, and
-// its closing a descriptor of the file does not let this lock go. False only
-// when another open file holds it; a file that cannot be opened is for the
-// database's own open to report.
+// False only when another open file holds it; a file that cannot be opened is
+// for the database's own open to report.
 bool takeOsLock(const QString &file, bool *blocked)
 {
-    *blocked = false;
     dropOsLock();
-    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return true;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        *blocked = errno == EWOULDBLOCK;
-        ::close(fd);
-        return !*blocked;
-    }
-    state().osLock = fd;
-    return true;
+    state().osLock = FileSystem::lockFile(file, blocked);
+    return !*blocked;
 }
 
 // What a lock file says of its holder, as QLockFile writes it: process
@@ -188,7 +172,7 @@ bool followReplacedFile()
     if (!state().lock)
         return false;
     bool blocked = false;
-    return takeOsLock(state().databaseFile, &blocked) && state().osLock >= 0;
+    return takeOsLock(state().databaseFile, &blocked) && state().osLock != FileSystem::NoLock;
 }
 
 void release()

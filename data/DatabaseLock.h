@@ -3,11 +3,12 @@
 #include <QString>
 
 // One program per database: a lock file beside the database, held for as long
-// as the program runs, and an OS lock (flock) on the database file itself. A
-// second start, on this machine or on another one that shares the folder,
-// finds one of them held and must end without touching the database. Both
-// follow the real file: a path through a symbolic link names the same lock
-// file, and a hard link meets the same OS lock.
+// as the program runs, and an OS lock on the database file itself (flock;
+// LockFileEx on Windows, see platform/FileSystem). A second start, on this
+// machine or on another one that shares the folder, finds one of them held
+// and must end without touching the database. Both follow the real file: a
+// path through a symbolic link names the same lock file, and a hard link
+// meets the same OS lock.
 //
 // A lock file that no live program holds is taken over: one left by a
 // program that crashed on this machine, and one that cannot be read at all

@@ -2,6 +2,7 @@
 
 #include "data/FieldRules.h"
 #include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
 
 #include "data/Database.h"
 
@@ -17,8 +18,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace StoreCopy {
 namespace {
@@ -140,16 +139,6 @@ bool copyRows(QSqlDatabase from, QSqlDatabase to, const Progress &progress, QStr
     return true;
 }
 
-bool syncPath(const QString &path, int flags)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), flags);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
 }  // namespace
 
 bool writeServerToFile(const QString &destination, const Progress &progress, QString *why)
@@ -182,12 +171,13 @@ bool writeServerToFile(const QString &destination, const Progress &progress, QSt
     snapshot.exec(QStringLiteral("ROLLBACK"));
     if (!ok)
         return false;
-    if (!syncPath(temp.fileName(), O_RDONLY))
+    if (!FileSystem::syncFile(temp.fileName()))
         return fail(why, QString::fromLocal8Bit(std::strerror(errno)));
-    if (std::rename(QFile::encodeName(temp.fileName()).constData(), QFile::encodeName(destination).constData()) != 0)
-        return fail(why, QString::fromLocal8Bit(std::strerror(errno)));
+    QString replaceError;
+    if (!FileSystem::replace(temp.fileName(), destination, &replaceError))
+        return fail(why, replaceError);
     temp.setAutoRemove(false);  // it is the destination now
-    syncPath(target.absolutePath(), O_RDONLY | O_DIRECTORY);
+    FileSystem::syncFolder(target.absolutePath());
     return true;
 }
 

@@ -9,6 +9,11 @@ namespace Desktop {
 bool startProgram(const QString &program, const QStringList &arguments = {});
 // First program of the list that is installed; empty when none is.
 QString findProgram(const QStringList &candidates);
+// The command line CreateProcessW is given on Windows: each part quoted so
+// that the program reads back exactly these arguments (CommandLineToArgvW).
+QString windowsCommandLine(const QString &program, const QStringList &arguments);
+// The system's calculator programs, the first choice first.
+QStringList calculators();
 void openWebPage(const QString &url);
 
 using Launcher = std::function<bool(const QString &program)>;

@@ -1,13 +1,19 @@
 #include "platform/Startup.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFont>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
+#ifdef Q_OS_WIN
+#include "platform/ProgramFolder.h"
+#else
 #include <sys/stat.h>
+#endif
 
 namespace {
 // Labels show names, item texts, clinic names and server messages: text from
@@ -44,11 +50,41 @@ public:
         return QString();
     }
 };
+
+#ifdef Q_OS_WIN
+// The Windows program folder carries the typefaces the windows are mapped to
+// (from Debian's fonts-farsiweb, fonts-noto-core and fonts-dejavu-core); one
+// is loaded only when the system lacks its family.
+void loadShippedFonts()
+{
+    struct Shipped {
+        const char *file;
+        const char *family;
+    };
+    static const Shipped shipped[] = {
+        {"nazli.ttf", "Nazli"},
+        {"nazlib.ttf", "Nazli"},
+        {"titr.ttf", "Titr"},
+        {"NotoNaskhArabic-Regular.ttf", "Noto Naskh Arabic"},
+        {"NotoNaskhArabic-Bold.ttf", "Noto Naskh Arabic"},
+        {"DejaVuSans.ttf", "DejaVu Sans"},
+        {"DejaVuSans-Bold.ttf", "DejaVu Sans"},
+    };
+    const QStringList installed = QFontDatabase::families();
+    const QDir folder(ProgramFolder::file(QStringLiteral("fonts")));
+    for (const Shipped &font : shipped)
+        if (!installed.contains(QLatin1String(font.family), Qt::CaseInsensitive))
+            QFontDatabase::addApplicationFont(folder.filePath(QLatin1String(font.file)));
+}
+#endif
 }  // namespace
 
 void setUpApplication(QApplication &app)
 {
     app.installEventFilter(new PlainTextLabels(&app));
+#ifdef Q_OS_WIN
+    loadShippedFonts();
+#endif
     QFont::insertSubstitution(QStringLiteral("B Nazanin"), QStringLiteral("Nazli"));
     QFont::insertSubstitution(QStringLiteral("B Titr"), QStringLiteral("Titr"));
     QFont::insertSubstitution(QStringLiteral("B Mitra"), QStringLiteral("Noto Naskh Arabic"));
@@ -69,4 +105,10 @@ void setUpApplication(QApplication &app)
     app.setFont(font);
 }
 
+#ifdef Q_OS_WIN
+// Windows has no umask: the database and backups live in the user's own
+// profile, whose ACLs keep them from every other account.
+void keepFilesPrivate() {}
+#else
 void keepFilesPrivate() { ::umask(077); }
+#endif

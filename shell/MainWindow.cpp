@@ -314,8 +314,7 @@ void MainWindow::mouseMoveEvent(QMouseEvent *event)
 void MainWindow::startCalculator()
 {
     closePanels();
-    const QString calculator = Desktop::findProgram(
-        {"gnome-calculator", "kcalc", "galculator", "qalculate-gtk", "mate-calc", "xcalc"});
+    const QString calculator = Desktop::findProgram(Desktop::calculators());
     if (!calculator.isEmpty())
         Desktop::startProgram(calculator);
 }

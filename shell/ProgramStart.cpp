@@ -6,6 +6,7 @@
 #include "data/DatabaseLock.h"
 #include "data/ServerSettings.h"
 #include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SafeFile.h"
 #include "platform/Startup.h"
@@ -23,7 +24,6 @@
 #include <QSysInfo>
 #include <QTimer>
 
-#include <unistd.h>
 
 namespace {
 const QString kError = QStringLiteral("خطا");
@@ -95,7 +95,7 @@ void keepPrivate(const QString &file)
     const QFileInfo fi(file);
     const auto others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
                         QFile::WriteOther | QFile::ExeOther;
-    if (fi.exists() && fi.ownerId() == ::geteuid() && (fi.permissions() & others))
+    if (fi.exists() && FileSystem::ownedByMe(file) && (fi.permissions() & others))
         QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
 }
 
@@ -112,8 +112,7 @@ QString damagedCopyName(const QString &file, const QDateTime &time)
 bool restoreAtStart(const QString &file, const QString &backup, QString *aside, QString *why)
 {
     *aside = damagedCopyName(file, QDateTime::currentDateTime());
-    if (::link(QFile::encodeName(file).constData(), QFile::encodeName(*aside).constData()) != 0 &&
-        !QFile::copy(file, *aside)) {
+    if (!FileSystem::hardLink(file, *aside) && !QFile::copy(file, *aside)) {
         *why = QStringLiteral("فايل آسيب ديده کنار گذاشته نشد.");
         return false;
     }

@@ -4,12 +4,15 @@
 //    once, as soon as it shows in a visible window of that objectName;
 //  - every message box is written to MEHRSAN_UI_LOG ("program|title|text")
 //    and answered with its OK or Yes button;
-//  - after MEHRSAN_UI_QUIT_AFTER_MS the program is ended, so a test never hangs.
+//  - after MEHRSAN_UI_QUIT_AFTER_MS the program is ended, so a test never hangs;
+//  - MEHRSAN_UI_GRAB "Window=file.png": that window is drawn to the file once it
+//    has shown, and the program ends.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
 #include <QGenericPlugin>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QTimer>
 #include <QWidget>
 
@@ -22,6 +25,7 @@ public:
     {
         m_steps = qEnvironmentVariable("MEHRSAN_UI_STEPS").split(' ', Qt::SkipEmptyParts);
         m_log = qEnvironmentVariable("MEHRSAN_UI_LOG");
+        m_grab = qEnvironmentVariable("MEHRSAN_UI_GRAB");
         connect(&m_timer, &QTimer::timeout, this, &UiDriver::poll);
         m_timer.start(50);
         const int quitAfter = qEnvironmentVariableIntValue("MEHRSAN_UI_QUIT_AFTER_MS");
@@ -42,6 +46,8 @@ private:
 
     void poll()
     {
+        if (!m_grab.isEmpty())
+            grab();
         for (QWidget *w : QApplication::topLevelWidgets()) {
             auto *box = qobject_cast<QMessageBox *>(w);
             if (!box || !box->isVisible())
@@ -75,6 +81,25 @@ private:
         }
     }
 
+    void grab()
+    {
+        const QString window = m_grab.section('=', 0, 0);
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (!w->isVisible() || w->objectName() != window)
+                continue;
+            // A moment for the first paint and the fonts.
+            if (++m_grabPolls < 20)
+                return;
+            const bool saved = w->grab().save(m_grab.section('=', 1));
+            write(QStringLiteral("grab|") + window + (saved ? QString() : QStringLiteral("|failed")));
+            m_grab.clear();
+            QCoreApplication::exit(0);
+            return;
+        }
+    }
+
+    QString m_grab;
+    int m_grabPolls = 0;
     QStringList m_steps;
     QString m_log;
     QTimer m_timer;

@@ -51,7 +51,11 @@ void killHard(QProcess &child)
 {
     if (child.state() == QProcess::NotRunning)
         return;
+#ifdef Q_OS_WIN
+    child.kill();  // TerminateProcess: no chance to clean up, as SIGKILL
+#else
     ::kill(pid_t(child.processId()), SIGKILL);
+#endif
     child.waitForFinished(10000);
 }
 

@@ -7,7 +7,11 @@
 #include <QThread>
 #include <QTimer>
 
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#else
 #include <sys/socket.h>
+#endif
 
 ScriptedHttpServer::ScriptedHttpServer()
 {
@@ -99,7 +103,12 @@ void ScriptedHttpServer::runStep(QTcpSocket *socket, int index)
         case Ending::Reset: {
             // A linger time of zero makes the close a reset.
             struct linger l{1, 0};
+#ifdef Q_OS_WIN
+            ::setsockopt(SOCKET(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char *>(&l),
+                         sizeof l);
+#else
             ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &l, sizeof l);
+#endif
             socket->abort();
             break;
         }

@@ -26,7 +26,9 @@ TestFolder::TestFolder()
         setUpApplication(*app);
         applicationSetUp = true;
     }
-    const QDir program(QStringLiteral(MEHRSAN_PROGRAM_DIR));
+    // The built program folder, or an installed one the test is pointed at.
+    const QString installed = qEnvironmentVariable("MEHRSAN_TEST_PROGRAM_DIR");
+    const QDir program(installed.isEmpty() ? QStringLiteral(MEHRSAN_PROGRAM_DIR) : installed);
     QDir here(m_dir.path());
     here.mkpath(QStringLiteral("DBTavor"));
     here.mkpath(QStringLiteral("Back"));
