@@ -498,23 +498,30 @@ bool grantReading(const Dialect &d, QString *error)
     if (!run(query, QStringLiteral("REVOKE ALL ON TABLE %1 FROM PUBLIC").arg(tables), error) ||
         !run(query, QStringLiteral("REVOKE ALL ON FUNCTION %1 FROM PUBLIC").arg(serverFunctions(d).join(QStringLiteral(", "))), error))
         return false;
-    query.prepare(QStringLiteral("SELECT DISTINCT g.grantee FROM information_schema.role_table_grants AS g "
+    // Every role that reads the subjects reads the counts; only one that
+    // writes them may have them recounted or set aside (a role that only
+    // reads could otherwise switch the counts off for every computer).
+    query.prepare(QStringLiteral("SELECT g.grantee, bool_or(g.privilege_type IN ('INSERT', 'UPDATE', 'DELETE')) "
+                                 "FROM information_schema.role_table_grants AS g "
                                  "WHERE g.table_schema = ? AND g.table_name = 'IDE' AND g.grantee <> current_user AND "
                                  "g.grantee <> (SELECT pg_catalog.pg_get_userbyid(c.relowner) FROM pg_catalog.pg_class AS c "
-                                 "WHERE c.oid = pg_catalog.to_regclass(?))"));
+                                 "WHERE c.oid = pg_catalog.to_regclass(?)) GROUP BY g.grantee"));
     query.addBindValue(d.schema);
     query.addBindValue(d.table(QStringLiteral("IDE")));
     if (!query.exec())
         return fail(error, Database::errorText(query.lastError()));
-    QStringList grantees;
+    QList<QPair<QString, bool>> grantees;
     while (query.next())
-        grantees << query.value(0).toString();
+        grantees.append({query.value(0).toString(), query.value(1).toBool()});
     const QString callable = serverFunctions(d).mid(3, 2).join(QStringLiteral(", "));
-    for (const QString &grantee : grantees) {
+    for (const auto &[grantee, writes] : grantees) {
         const QString role = grantee == QLatin1String("PUBLIC") ? grantee : q(grantee);
         if (!run(query, QStringLiteral("REVOKE ALL ON TABLE %1 FROM %2").arg(tables, role), error) ||
             !run(query, QStringLiteral("GRANT SELECT ON TABLE %1 TO %2").arg(tables, role), error) ||
-            !run(query, QStringLiteral("GRANT EXECUTE ON FUNCTION %1 TO %2").arg(callable, role), error))
+            !run(query, QStringLiteral("%1 EXECUTE ON FUNCTION %2 %3 %4")
+                            .arg(writes ? QStringLiteral("GRANT") : QStringLiteral("REVOKE"), callable,
+                                 writes ? QStringLiteral("TO") : QStringLiteral("FROM"), role),
+                 error))
             return false;
     }
     return true;

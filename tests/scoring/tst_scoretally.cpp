@@ -462,6 +462,29 @@ void ScoreTallyTest::operatorCannotWriteTheCounts()
     QVERIFY2(ScoreTally::ensure(&why), qPrintable(why));
     QVERIFY(refusal(QStringLiteral("DELETE FROM \"Tally\"")).contains(QLatin1String("permission denied")));
     registerAndKey(QStringLiteral("OP2"));
+    // A role that only reads the subjects reads the counts and can neither
+    // recount them nor set them aside for everyone; the operator may.
+    Database::close();
+    QVERIFY(folder.reopenAsOwner());
+    folder.sql(QStringLiteral("DROP ROLE IF EXISTS reader"));
+    folder.sql(QStringLiteral("CREATE ROLE reader"));
+    folder.sql(QStringLiteral("GRANT SELECT ON \"IDE\" TO reader"));
+    QVERIFY2(ScoreTally::ensure(&why), qPrintable(why));
+    const QString may = QStringLiteral("SELECT may FROM (VALUES (1, has_function_privilege(?, '\"Tally_Suspend\"()', 'EXECUTE')), "
+                                       "(2, has_function_privilege(?, '\"Tally_Recount\"(boolean)', 'EXECUTE')), "
+                                       "(3, has_table_privilege(?, '\"Tally\"', 'SELECT'))) AS v (n, may) ORDER BY n");
+    QCOMPARE(folder.sql(may, {"reader", "reader", "reader"}), (QStringList{"false", "false", "true"}));
+    const QString operatorRole = folder.sql(QStringLiteral("SELECT grantee FROM information_schema.role_table_grants "
+                                                           "WHERE table_name = 'IDE' AND privilege_type = 'INSERT' "
+                                                           "AND grantee <> current_user LIMIT 1")).value(0);
+    QVERIFY(!operatorRole.isEmpty());
+    QCOMPARE(folder.sql(may, {operatorRole, operatorRole, operatorRole}), (QStringList{"true", "true", "true"}));
+    folder.sql(QStringLiteral("REVOKE ALL ON \"IDE\" FROM reader"));
+    folder.sql(QStringLiteral("REVOKE ALL ON ALL TABLES IN SCHEMA public FROM reader"));
+    folder.sql(QStringLiteral("DROP ROLE reader"));
+    Database::close();
+    QVERIFY2(Database::openStore(&why), qPrintable(why));
+    QVERIFY2(ScoreTally::ensure(&why), qPrintable(why));
     QVERIFY(GroupSummary::read(false, QStringLiteral("A"), &after));
     QCOMPARE(after.keyed, before.keyed + 2);
     QCOMPARE(recountDifferences(), QString());
