@@ -18,6 +18,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Zelqupdate"));
     setUpApplication(app);
+    useInstalledTypefaces(app);
 
     ProgressWindow window;
     window.show();

@@ -9,6 +9,8 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <thread>
+
 #ifdef Q_OS_WIN
 #include "platform/ProgramFolder.h"
 #else
@@ -51,6 +53,31 @@ public:
     }
 };
 
+// Fontconfig reads the list of installed fonts once, the first time a text
+// is laid out: a fifth of the start. It is read on a thread of its own while
+// the start opens the database; the first text laid out waits for it under
+// Qt's font lock. Joined before Qt takes its platform down.
+std::thread &fontListReading()
+{
+    static std::thread reading;
+    return reading;
+}
+
+void awaitFontList()
+{
+    if (fontListReading().joinable())
+        fontListReading().join();
+}
+
+void readFontListAside()
+{
+    if (fontListReading().joinable())
+        return;
+    QGuiApplication::font();  // the platform's font list exists before the thread asks it
+    fontListReading() = std::thread([] { QFontDatabase::families(); });
+    qAddPostRoutine(awaitFontList);
+}
+
 #ifdef Q_OS_WIN
 // The Windows program folder carries the typefaces the windows are mapped to
 // (from Debian's fonts-farsiweb, fonts-noto-core and fonts-dejavu-core); one
@@ -84,6 +111,8 @@ void setUpApplication(QApplication &app)
     app.installEventFilter(new PlainTextLabels(&app));
 #ifdef Q_OS_WIN
     loadShippedFonts();
+#else
+    readFontListAside();
 #endif
     QFont::insertSubstitution(QStringLiteral("B Nazanin"), QStringLiteral("Nazli"));
     QFont::insertSubstitution(QStringLiteral("B Titr"), QStringLiteral("Titr"));
@@ -100,9 +129,18 @@ void setUpApplication(QApplication &app)
         app.installTranslator(translator);
     app.installTranslator(new ProgramWords(&app));  // asked before Qt's own
 
-    QFont font(QStringLiteral("B Nazanin"));
-    font.setPointSize(12);
-    app.setFont(font);
+    app.setFont(QFont(QStringLiteral("B Nazanin"), 12));
+}
+
+QString installedFamily(const QString &designed)
+{
+    return QFontDatabase::hasFamily(designed) ? designed : QFont::substitute(designed);
+}
+
+void useInstalledTypefaces(QApplication &app)
+{
+    awaitFontList();
+    app.setFont(QFont(installedFamily(QStringLiteral("B Nazanin")), 12));
 }
 
 #ifdef Q_OS_WIN

@@ -4,6 +4,7 @@
 #include "data/TableView.h"
 #include "platform/Desktop.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Startup.h"
 #include "platform/Twips.h"
 #include "shell/ThemeSkin.h"
 
@@ -60,7 +61,7 @@ QPixmap vendorLogo(QSize size)
     p.setBrush(QColor(0x1f, 0x4e, 0x79));
     p.setPen(QPen(QColor(0xf2, 0xb1, 0x34), 2));
     p.drawRoundedRect(QRectF(1, 1, size.width() - 2, size.height() - 2), 10, 10);
-    QFont font(QStringLiteral("Arial"));
+    QFont font(installedFamily(QStringLiteral("Arial")));
     font.setBold(true);
     font.setPixelSize(size.height() / 2);
     p.setFont(font);
@@ -110,7 +111,7 @@ void MainWindow::buildWindow()
     m_title->setObjectName(QStringLiteral("SkinLabel9"));
     m_title->setGeometry(10, 44, 500, 26);
     m_title->setAlignment(Qt::AlignCenter);
-    m_title->setFont(QFont(QStringLiteral("Arial"), 12, QFont::Bold));
+    m_title->setFont(QFont(installedFamily(QStringLiteral("Arial")), 12, QFont::Bold));
 
     m_hintBar = new QLabel(this);
     m_hintBar->setObjectName(QStringLiteral("SkinLabel2"));

@@ -312,6 +312,7 @@ bool startProgram(QApplication &app)
     Database::checkAfterOpeningFrom(kCheckPagesAfterOpeningFrom);
     if (!openProgramDatabase())
         return false;
+    useInstalledTypefaces(app);
     MainWindow::load();
     return true;
 }

@@ -4,9 +4,13 @@
 #include "platform/Dialogs.h"
 #include "platform/LeadingNumber.h"
 #include "platform/Skin.h"
+#include "platform/Startup.h"
 #include "shell/ThemeSkin.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QMessageBox>
@@ -28,6 +32,7 @@ private slots:
     void otherBoxesAreNeverDismissed();
     void saveDialogAsksAboutTheFileWritten_data();
     void saveDialogAsksAboutTheFileWritten();
+    void typefacesAreNamedByTheFamilyInstalled();
 };
 
 void PlatformTest::leadingNumber_data()
@@ -220,6 +225,30 @@ void PlatformTest::saveDialogAsksAboutTheFileWritten()
     for (const QString &q : driver.questions)
         QVERIFY2(q.contains("results.csv"), qPrintable(q));
     QCOMPARE(result, chosen.isEmpty() ? QString() : dir.filePath(chosen));
+}
+
+// A family the windows name that is not installed is named by the one it is
+// mapped to, and shows the same font; one that is installed keeps its name
+// even where it is mapped too.
+void PlatformTest::typefacesAreNamedByTheFamilyInstalled()
+{
+    auto *app = qobject_cast<QApplication *>(QCoreApplication::instance());
+    setUpApplication(*app);
+    for (const char *designed : {"B Nazanin", "B Titr", "Arial"}) {
+        const QString family = QString::fromLatin1(designed);
+        const QString installed = installedFamily(family);
+        QVERIFY2(QFontDatabase::hasFamily(installed), designed);
+        QCOMPARE(QFontInfo(QFont(installed, 12)).family(), QFontInfo(QFont(family, 12)).family());
+    }
+    QVERIFY(QFontDatabase::hasFamily("DejaVu Sans"));
+    QFont::insertSubstitution("DejaVu Sans", "Nazli");
+    QCOMPARE(installedFamily("DejaVu Sans"), QString("DejaVu Sans"));
+    QFont::removeSubstitutions("DejaVu Sans");
+
+    useInstalledTypefaces(*app);
+    QVERIFY(QFontDatabase::hasFamily(QApplication::font().family()));
+    QCOMPARE(QFontInfo(QApplication::font()).family(), QFontInfo(QFont("B Nazanin", 12)).family());
+    QCOMPARE(QApplication::font().pointSize(), 12);
 }
 
 QTEST_MAIN(PlatformTest)
