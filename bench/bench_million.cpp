@@ -4,6 +4,7 @@
 // usage: bench_million [SUBJECTS...]        (default: 10 100000 1000000)
 //        bench_million --start FOLDER | --bare   (one start, for the parent to time)
 //        bench_million --compare SUBJECTS        (only the comparison of two administrations)
+//        bench_million --starts SUBJECTS...      (only the first start and the start)
 #include "BenchTools.h"
 #include "SubjectGenerator.h"
 
@@ -125,33 +126,53 @@ int firstStart(int argc, char *argv[])
     return startProgram(app) ? app.exec() : 1;
 }
 
-// Median wall and CPU time of starting this program again with `arguments`.
-QString startTimes(const QStringList &arguments, const QString &home, double *wallMs)
+// One start of this program again with `arguments`: wall and CPU ms.
+bool timeOneStart(const QString &argument, const QString &home, double *wall, double *cpu)
 {
-    std::vector<double> walls, cpus;
-    for (int run = 0; run < 7; ++run) {
-        rusage before{}, after{};
-        getrusage(RUSAGE_CHILDREN, &before);
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("MEHRSAN_HOME"), home);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        child.setProcessEnvironment(env);
-        QElapsedTimer t;
-        t.start();
-        child.start(QCoreApplication::applicationFilePath(), arguments);
-        child.waitForFinished(120000);
-        walls.push_back(t.nsecsElapsed() / 1e6);
-        getrusage(RUSAGE_CHILDREN, &after);
-        auto ms = [](const timeval &v) { return v.tv_sec * 1e3 + v.tv_usec / 1e3; };
-        cpus.push_back(ms(after.ru_utime) + ms(after.ru_stime) - ms(before.ru_utime) - ms(before.ru_stime));
-        if (child.exitCode() != 0)
-            return QStringLiteral("FAILED");
+    rusage before{}, after{};
+    getrusage(RUSAGE_CHILDREN, &before);
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("MEHRSAN_HOME"), home);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    child.setProcessEnvironment(env);
+    QElapsedTimer t;
+    t.start();
+    child.start(QCoreApplication::applicationFilePath(), {argument});
+    child.waitForFinished(120000);
+    *wall = t.nsecsElapsed() / 1e6;
+    getrusage(RUSAGE_CHILDREN, &after);
+    auto ms = [](const timeval &v) { return v.tv_sec * 1e3 + v.tv_usec / 1e3; };
+    *cpu = ms(after.ru_utime) + ms(after.ru_stime) - ms(before.ru_utime) - ms(before.ru_stime);
+    return child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+}
+
+// The program's start, one Persian line and a bare window, taken in turn in
+// each of 15 rounds, so that a machine that slows down meanwhile slows all
+// three alike: median wall and CPU ms of each.
+struct StartTimes {
+    double wall[3] = {}, cpu[3] = {};
+    bool ok = true;
+};
+StartTimes startTimes(const QString &home)
+{
+    const QString arguments[3] = {QStringLiteral("--start"), QStringLiteral("--persian-line"), QStringLiteral("--bare")};
+    std::vector<double> walls[3], cpus[3];
+    StartTimes times;
+    for (int round = 0; round < 15; ++round)
+        for (int which = 0; which < 3; ++which) {
+            double wall = 0, cpu = 0;
+            times.ok = timeOneStart(arguments[which], home, &wall, &cpu) && times.ok;
+            walls[which].push_back(wall);
+            cpus[which].push_back(cpu);
+        }
+    for (int which = 0; which < 3; ++which) {
+        std::sort(walls[which].begin(), walls[which].end());
+        std::sort(cpus[which].begin(), cpus[which].end());
+        times.wall[which] = walls[which][walls[which].size() / 2];
+        times.cpu[which] = cpus[which][cpus[which].size() / 2];
     }
-    std::sort(walls.begin(), walls.end());
-    std::sort(cpus.begin(), cpus.end());
-    *wallMs = walls[walls.size() / 2];
-    return QStringLiteral("%1 ms (CPU %2)").arg(*wallMs, 0, 'f', 0).arg(cpus[cpus.size() / 2], 0, 'f', 0);
+    return times;
 }
 
 QString ms(double seconds, int decimals = 1) { return QStringLiteral("%1 ms").arg(seconds * 1e3, 0, 'f', decimals); }
@@ -196,7 +217,22 @@ void measureComparison(const QString &last)
         QStringLiteral("worst of 7: %1; one frame 16 ms").arg(ms(opened.back())));
 }
 
-void measure(int subjects)
+void measureStart(const QString &home)
+{
+    const StartTimes t = startTimes(home);
+    auto figure = [&](int which) {
+        return QStringLiteral("%1 ms (CPU %2)").arg(t.wall[which], 0, 'f', 0).arg(t.cpu[which], 0, 'f', 0);
+    };
+    row("start to the main window shown", t.ok ? figure(0) : QStringLiteral("FAILED"),
+        QStringLiteral("a window with one Persian line in B Titr %1: %2× by wall, %3× by CPU; bare Qt window %4 (%5×)")
+            .arg(figure(1))
+            .arg(t.wall[0] / t.wall[1], 0, 'f', 2)
+            .arg(t.cpu[0] / t.cpu[1], 0, 'f', 2)
+            .arg(figure(2))
+            .arg(t.wall[0] / t.wall[2], 0, 'f', 1));
+}
+
+void measure(int subjects, bool onlyTheStarts = false)
 {
     QTemporaryDir dir(QStringLiteral("/var/tmp/bench_million-XXXXXX"));
     const QString database = dir.filePath(QStringLiteral("DBTavor/DBTavor.mdb"));
@@ -233,17 +269,9 @@ void measure(int subjects)
             QStringLiteral("one frame 16 ms"));
         row("first start: every subject counted, on its own thread", figures[2].trimmed() + QStringLiteral(" ms"));
     }
-    double program = 0, bare = 0;
-    const QString started = startTimes({QStringLiteral("--start")}, dir.path(), &program);
-    double persian = 0;
-    const QString bareStarted = startTimes({QStringLiteral("--bare")}, dir.path(), &bare);
-    const QString persianStarted = startTimes({QStringLiteral("--persian-line")}, dir.path(), &persian);
-    row("start to the main window shown", started,
-        QStringLiteral("a window with one Persian line in B Titr %1 (%2×); bare Qt window %3 (%4×)")
-            .arg(persianStarted)
-            .arg(program / persian, 0, 'f', 2)
-            .arg(bareStarted)
-            .arg(program / bare, 0, 'f', 1));
+    measureStart(dir.path());
+    if (onlyTheStarts)
+        return;
 
     ScriptedDialogs dialogs;
     if (!Database::open(database) || !ScoreTally::ensure())
@@ -389,12 +417,14 @@ int main(int argc, char *argv[])
         Database::close();
         return 0;
     }
+    // Only the first start and the start, on a database of each size.
+    const bool onlyTheStarts = argc > 1 && QByteArray(argv[1]) == "--starts";
     QList<int> sizes;
-    for (int i = 1; i < argc; ++i)
+    for (int i = onlyTheStarts ? 2 : 1; i < argc; ++i)
         sizes << atoi(argv[i]);
     if (sizes.isEmpty())
         sizes = {10, 100000, 1000000};
     for (int subjects : sizes)
-        measure(subjects);
+        measure(subjects, onlyTheStarts);
     return 0;
 }
