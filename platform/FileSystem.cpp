@@ -12,8 +12,12 @@
 #include <QHash>
 #include <QList>
 #include <QMutex>
+#include <QRandomGenerator>
 #include <qt_windows.h>
+#include <fcntl.h>
 #include <io.h>
+#include <share.h>
+#include <sys/stat.h>
 
 #include <cstddef>
 #include <vector>
@@ -186,6 +190,58 @@ bool replace(const QString &from, const QString &to, QString *why)
     return ok;
 }
 
+int createPrivateFile(const QString &folder, const QString &prefix, QString *name)
+{
+    // Six letters, as mkstemp takes them on Linux. The file is private
+    // through the ACLs of the user's profile folder it is made in.
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    const QDir dir(folder);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QString candidate = dir.filePath(prefix);
+        for (int i = 0; i < 6; ++i)
+            candidate += QLatin1Char(letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)]);
+        int fd = -1;
+        const errno_t e = _wsopen_s(&fd, native(candidate).c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY,
+                                    _SH_DENYWR, _S_IREAD | _S_IWRITE);
+        if (e == 0) {
+            *name = candidate;
+            return fd;
+        }
+        if (e != EEXIST) {
+            errno = e;
+            return -1;
+        }
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+int writeAll(int fd, const char *data, qint64 size)
+{
+    for (qint64 done = 0; done < size;) {
+        const int n = ::_write(fd, data + done, unsigned(qMin<qint64>(size - done, 1 << 30)));
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return EIO;
+        done += n;
+    }
+    return 0;
+}
+
+int flushToDisk(int fd, qint64 *size)
+{
+    struct _stati64 written;
+    if (::_commit(fd) != 0 || ::_fstati64(fd, &written) != 0)  // _commit is FlushFileBuffers
+        return errno;
+    *size = written.st_size;
+    return 0;
+}
+
+int closeFile(int fd) { return ::_close(fd) == 0 ? 0 : errno; }
+
+void removeFile(const QString &path) { _wunlink(native(path).c_str()); }
+
 bool hardLink(const QString &file, const QString &newName)
 {
     return CreateHardLinkW(native(newName).c_str(), native(file).c_str(), nullptr);
@@ -261,6 +317,47 @@ bool replace(const QString &from, const QString &to, QString *why)
         *why = QString::fromLocal8Bit(std::strerror(errno));
     return false;
 }
+
+int createPrivateFile(const QString &folder, const QString &prefix, QString *name)
+{
+    QByteArray pattern = QFile::encodeName(QDir(folder).filePath(prefix + QStringLiteral("XXXXXX")));
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0)
+        return -1;
+    // What is written holds records: its owner's alone, whatever the umask
+    // (mkstemp makes it so; said again for whoever reads this).
+    ::fchmod(fd, 0600);
+    *name = QFile::decodeName(pattern);
+    return fd;
+}
+
+int writeAll(int fd, const char *data, qint64 size)
+{
+    for (qint64 done = 0; done < size;) {
+        const ssize_t n = ::write(fd, data + done, size_t(size - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return EIO;
+        done += n;
+    }
+    return 0;
+}
+
+int flushToDisk(int fd, qint64 *size)
+{
+    struct stat written;
+    if (::fsync(fd) != 0 || ::fstat(fd, &written) != 0)
+        return errno;
+    *size = written.st_size;
+    return 0;
+}
+
+int closeFile(int fd) { return ::close(fd) == 0 ? 0 : errno; }
+
+void removeFile(const QString &path) { ::unlink(QFile::encodeName(path).constData()); }
 
 bool hardLink(const QString &file, const QString &newName)
 {

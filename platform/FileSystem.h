@@ -33,6 +33,17 @@ bool syncFolder(const QString &folder);
 // returns true; *why holds the system's reason otherwise.
 bool replace(const QString &from, const QString &to, QString *why = nullptr);
 
+// A file made new for its owner alone (0600 where the system has modes), at a
+// free name of prefix and six letters in folder; its descriptor, or -1 with
+// errno set. *name is the name taken.
+int createPrivateFile(const QString &folder, const QString &prefix, QString *name);
+// All of size bytes written to the descriptor: 0, or the system's error number.
+int writeAll(int fd, const char *data, qint64 size);
+// The descriptor's bytes on disk and their count: 0, or the error number.
+int flushToDisk(int fd, qint64 *size);
+int closeFile(int fd);
+void removeFile(const QString &path);
+
 // A second name for the file (a hard link), on the same disk.
 bool hardLink(const QString &file, const QString &newName);
 

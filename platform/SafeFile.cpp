@@ -1,30 +1,14 @@
 #include "platform/SafeFile.h"
 
 #include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-namespace {
-// A rename is durable only once the folder holding the name is on disk too.
-void syncFolder(const QString &folder)
-{
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-}  // namespace
 
 SafeFile::SafeFile(const QString &destination) : m_destination(QFileInfo(destination).absoluteFilePath()) {}
 
@@ -58,16 +42,9 @@ bool SafeFile::open()
         return fail(ENOENT);
 
     removeLeftovers(m_destination);
-    const QString prefix = '.' + target.fileName() + '.';
-    QDir dir(folder);
-    QByteArray pattern = QFile::encodeName(dir.filePath(prefix + QStringLiteral("XXXXXX")));
-    m_fd = ::mkstemp(pattern.data());
+    m_fd = FileSystem::createPrivateFile(folder, '.' + target.fileName() + '.', &m_temp);
     if (m_fd < 0)
         return fail(errno);
-    m_temp = QFile::decodeName(pattern);
-    // What is written holds records: its owner's alone, whatever the umask
-    // (mkstemp makes it so; said again for whoever reads this).
-    ::fchmod(m_fd, 0600);
     return true;
 }
 
@@ -85,18 +62,8 @@ bool SafeFile::write(const char *data, qint64 size)
 {
     if (m_fd < 0)
         return m_error ? false : fail(EBADF);
-    qint64 done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(m_fd, data + done, size_t(size - done));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return fail(errno);
-        }
-        if (n == 0)
-            return fail(EIO);
-        done += n;
-    }
+    if (const int code = FileSystem::writeAll(m_fd, data, size))
+        return fail(code);
     m_written += size;
     return true;
 }
@@ -105,18 +72,15 @@ bool SafeFile::commit(const Verify &verify)
 {
     if (m_fd < 0)
         return m_error ? false : fail(EBADF);
-    if (::fsync(m_fd) != 0)
-        return fail(errno);
-    struct stat written;
-    if (::fstat(m_fd, &written) != 0)
-        return fail(errno);
-    if (written.st_size != m_written)
-        return fail(EIO, QStringLiteral("the file on disk holds %1 of %2 bytes").arg(written.st_size).arg(m_written));
-    if (::close(m_fd) != 0) {
-        m_fd = -1;
-        return fail(errno);
-    }
+    qint64 onDisk = 0;
+    if (const int code = FileSystem::flushToDisk(m_fd, &onDisk))
+        return fail(code);
+    if (onDisk != m_written)
+        return fail(EIO, QStringLiteral("the file on disk holds %1 of %2 bytes").arg(onDisk).arg(m_written));
+    const int closed = FileSystem::closeFile(m_fd);
     m_fd = -1;
+    if (closed)
+        return fail(closed);
     QString why;
     qint64 expected = m_written;
     if (verify) {
@@ -129,10 +93,14 @@ bool SafeFile::commit(const Verify &verify)
     }
     // Everything that can fail is decided before the copy takes the name:
     // after the rename the destination is the new file, and that is success.
-    if (std::rename(QFile::encodeName(m_temp).constData(), QFile::encodeName(m_destination).constData()) != 0)
-        return fail(errno);
+    // On Windows the replace lets the program's own lock on the destination
+    // go for the rename and takes it again on the new file.
+    errno = 0;
+    if (!FileSystem::replace(m_temp, m_destination, &why))
+        return fail(errno ? errno : EACCES, why);
     m_temp.clear();
-    syncFolder(QFileInfo(m_destination).absolutePath());
+    // A rename is durable only once the folder holding the name is on disk too.
+    FileSystem::syncFolder(QFileInfo(m_destination).absolutePath());
     if (QFileInfo(m_destination).size() != expected)
         qWarning("SafeFile: %s changed length as it took its name", qPrintable(m_destination));
     return true;
@@ -141,11 +109,11 @@ bool SafeFile::commit(const Verify &verify)
 void SafeFile::cancel()
 {
     if (m_fd >= 0) {
-        ::close(m_fd);
+        FileSystem::closeFile(m_fd);
         m_fd = -1;
     }
     if (!m_temp.isEmpty()) {
-        ::unlink(QFile::encodeName(m_temp).constData());
+        FileSystem::removeFile(m_temp);
         m_temp.clear();
     }
 }
@@ -155,7 +123,9 @@ QString SafeFile::reason() const
     QString sentence;
     switch (m_error) {
     case ENOSPC:
+#ifdef EDQUOT
     case EDQUOT:
+#endif
         sentence = QStringLiteral("جاي خالي روي ديسک نيست؛ جا باز کنيد يا پوشه ديگري انتخاب کنيد.");
         break;
     case EACCES:

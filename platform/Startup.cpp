@@ -69,6 +69,7 @@ void awaitFontList()
         fontListReading().join();
 }
 
+#ifndef Q_OS_WIN
 void readFontListAside()
 {
     if (fontListReading().joinable())
@@ -77,6 +78,7 @@ void readFontListAside()
     fontListReading() = std::thread([] { QFontDatabase::families(); });
     qAddPostRoutine(awaitFontList);
 }
+#endif
 
 #ifdef Q_OS_WIN
 // The Windows program folder carries the typefaces the windows are mapped to

@@ -3,27 +3,15 @@
 // no other type, and a name ending in .sav or .dta is refused in words.
 #include "records/StatFileExport.h"
 
-#include <QFileInfo>
-
 namespace StatFileExport {
-
-QList<QPair<int, QString>> sexCodes() { return {{1, QStringLiteral("مرد")}, {2, QStringLiteral("زن")}}; }
-QList<QPair<int, QString>> maritalCodes()
-{
-    return {{1, QStringLiteral("مجرد")}, {2, QStringLiteral("متأهل")}};
-}
-
-Format formatOf(const QString &file)
-{
-    const QString suffix = QFileInfo(file).suffix().toLower();
-    return suffix == QLatin1String("sav") ? Format::Sav : suffix == QLatin1String("dta") ? Format::Dta : Format::Csv;
-}
 
 QString dialogFilter() { return QStringLiteral("CSV|*.csv"); }
 
 bool write(Format format, const TableView &view, const QString &file, const CsvExport::Progress &progress,
-           QString *error, qint64 *rowsWritten, const CsvExport::ExtraColumns &extra)
+           QString *error, qint64 *rowsWritten, const CsvExport::ExtraColumns &extra, Unlabelled *unlabelled)
 {
+    if (unlabelled)
+        *unlabelled = {};
     if (format == Format::Csv)
         return CsvExport::write(view, file, progress, error, rowsWritten, extra);
     if (rowsWritten)

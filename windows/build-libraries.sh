@@ -20,13 +20,19 @@ toolchain=$here/toolchain.cmake
 # The libraries build at the lowest priority: the machine stays usable.
 lowly() { nice -n 19 "$@"; }
 
+# How a step builds now: a stamp left by an older recipe is built again
+# (SQLite as a DLL that the program and Qt's driver share, libpq with TLS).
+declare -A recipe=([sqlite]=dll [libpq]=tls [sqldrivers]=sqlite-dll)
+
 step() {  # step NAME COMMAND...: runs COMMAND once, logging to logs/NAME.log
   local name=$1; shift
-  if [ -f "$stamps/$name" ]; then echo "  $name: built before"; return 0; fi
+  local want=${recipe[$name]:-}
+  if [ -f "$stamps/$name" ] && [ "$(cat "$stamps/$name")" = "$want" ]; then echo "  $name: built before"; return 0; fi
+  rm -f "$stamps/$name"
   local start=$SECONDS
   echo "  $name: building (log $logs/$name.log)"
   if "$@" >"$logs/$name.log" 2>&1; then
-    touch "$stamps/$name"
+    printf '%s' "$want" >"$stamps/$name"
     echo "  $name: done in $(( (SECONDS - start) / 60 )) min $(( (SECONDS - start) % 60 )) s"
   else
     echo "  $name: FAILED, see $logs/$name.log" >&2
@@ -62,7 +68,9 @@ build_qtbase() {
 }
 
 # SQLite's amalgamation is made from the canonical source with tclsh, then
-# compiled with Debian's own options into a static library for Qt's driver.
+# compiled with Debian's own options into sqlite3.dll: Qt's driver and the
+# program (which reads rows and sets the busy handler on the driver's own
+# connection) must share one SQLite, as they share Debian's on Linux.
 build_sqlite() {
   local s; s=$(sourcedir sqlite3)
   rm -rf "$build/sqlite" && mkdir -p "$build/sqlite" && cd "$build/sqlite"
@@ -74,10 +82,12 @@ build_sqlite() {
     -DSQLITE_LIKE_DOESNT_MATCH_BLOBS -DSQLITE_THREADSAFE=1 -DSQLITE_USE_URI=1
     -DSQLITE_MAX_SCHEMA_RETRY=25 -DSQLITE_ENABLE_STMTVTAB -DSQLITE_MAX_VARIABLE_NUMBER=250000)
   lowly $host-gcc-posix "${flags[@]}" -c sqlite3.c -o sqlite3.o
-  $host-gcc-ar-posix rcs libsqlite3.a sqlite3.o
-  mkdir -p "$prefix/include" "$prefix/lib"
+  $host-gcc-posix -shared -static-libgcc -o sqlite3.dll sqlite3.o -Wl,--out-implib,libsqlite3.dll.a
+  mkdir -p "$prefix/include" "$prefix/lib" "$prefix/bin"
   cp sqlite3.h "$s/src/sqlite3ext.h" "$prefix/include/" 2>/dev/null || cp sqlite3.h "$prefix/include/"
-  cp libsqlite3.a "$prefix/lib/"
+  rm -f "$prefix/lib/libsqlite3.a"
+  cp libsqlite3.dll.a "$prefix/lib/"
+  cp sqlite3.dll "$prefix/bin/"
 }
 
 # OpenSSL 3's libcrypto, static, for the updater's Ed25519 signatures.
@@ -91,12 +101,15 @@ build_openssl() {
   make install_dev CC=$host-gcc-posix AR=$host-gcc-ar-posix RANLIB=$host-gcc-ranlib-posix
 }
 
-# libpq, the PostgreSQL client library, as libpq.dll.
+# libpq, the PostgreSQL client library, as libpq.dll, with TLS through the
+# static OpenSSL above (a server away from the computer is reached only over
+# TLS); OpenSSL's static libraries need these of Windows.
 build_libpq() {
   local s; s=$(sourcedir postgresql-15)
   rm -rf "$build/libpq" && mkdir -p "$build/libpq" && cd "$build/libpq"
   "$s/configure" --host=$host CC=$host-gcc-posix AR=$host-gcc-ar-posix RANLIB=$host-gcc-ranlib-posix \
-     --prefix="$prefix" --without-readline --without-zlib --without-icu --without-llvm
+     --prefix="$prefix" --without-readline --without-zlib --without-icu --without-llvm --with-ssl=openssl \
+     CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib" LIBS="-lws2_32 -lgdi32 -lcrypt32 -lbcrypt"
   lowly make -j"$jobs" -C src/include
   lowly make -j"$jobs" -C src/port
   lowly make -j"$jobs" -C src/common
@@ -121,8 +134,9 @@ build_sqldrivers() {
   rm -rf "$build/sqldrivers" && mkdir -p "$build/sqldrivers" && cd "$build/sqldrivers"
   "$prefix/bin/qt-cmake" -G Ninja -S "$s/src/plugins/sqldrivers" -B . \
      -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release \
-     -DFEATURE_system_sqlite=ON -DSQLite3_INCLUDE_DIR="$prefix/include" -DSQLite3_LIBRARY="$prefix/lib/libsqlite3.a" \
-     -DPostgreSQL_INCLUDE_DIR="$prefix/include" -DPostgreSQL_LIBRARY="$prefix/lib/libpq.dll.a" \
+     -DFEATURE_system_sqlite=ON -DSQLite3_INCLUDE_DIR="$prefix/include" -DSQLite3_LIBRARY="$prefix/lib/libsqlite3.dll.a" \
+     -DPostgreSQL_INCLUDE_DIR="$prefix/include" -DPostgreSQL_LIBRARY="$prefix/lib/libpq.a" \
+     -DPostgreSQL_LIBRARY_RELEASE="$prefix/lib/libpq.a" \
      -DFEATURE_sql_odbc=OFF -DFEATURE_sql_mysql=OFF -DFEATURE_sql_ibase=OFF -DFEATURE_sql_oci=OFF -DFEATURE_sql_db2=OFF
   grep -q "SQLite .*yes" config.summary 2>/dev/null || true
   lowly cmake --build . -j"$jobs"

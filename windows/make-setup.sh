@@ -7,24 +7,28 @@
 # drivers, styles, image formats, TLS), Qt's Persian texts, the Persian
 # typefaces from Debian's font packages, and a qt.conf that points Qt at it.
 set -euo pipefail
-build=$1 prefix=$2 version=$3
+build=$(cd "$1" && pwd) prefix=$2 version=$3
 here=$(cd "$(dirname "$0")" && pwd)
 program=$build/Mehrsan
 host=x86_64-w64-mingw32
 search=("$prefix/bin" "$prefix/lib" /usr/lib/gcc/$host/12-posix /usr/$host/lib)
 
 # The DLLs a file imports that are not the system's own, and theirs in turn.
+# Windows names are not case-sensitive: Qt's driver imports LIBPQ.dll, which
+# libpq's build names libpq.dll.
+named() { find "$1" -maxdepth 1 -type f -iname "$2" 2>/dev/null | head -1; }
 copy_imports() {
   local file=$1 dll found dir
   for dll in $($host-objdump -p "$file" | sed -n 's/^\s*DLL Name: //p'); do
-    [ -f "$program/$dll" ] && continue
+    [ -n "$(named "$program" "$dll")" ] && continue
     found=
     for dir in "${search[@]}"; do
-      if [ -f "$dir/$dll" ]; then found=$dir/$dll; break; fi
+      found=$(named "$dir" "$dll")
+      [ -n "$found" ] && break
     done
     [ -n "$found" ] || continue   # a DLL of Windows itself
-    cp "$found" "$program/$dll"
-    copy_imports "$program/$dll"
+    cp "$found" "$program/"
+    copy_imports "$program/$(basename "$found")"
   done
 }
 

@@ -35,6 +35,13 @@ ctest_status=${PIPESTATUS[0]}
 grep -E "tests passed|Windows tests" "$build/windows-ctest.log" "$build/CMakeCache.txt" 2>/dev/null | tail -2
 sed -n 's/^-- Windows tests: /Left out and run: /p' "$build/windows-configure.log" 2>/dev/null
 
+echo "== The windows drawn under Wine"
+rm -rf "$build/pictures"
+(cd "$build/tests/windows" && WINEPATH="$prefix/bin" timeout 600 $wine ./render_windows.exe "Z:$build/pictures" -platform offscreen) \
+  >"$build/render.log" 2>&1
+check '[ "$(ls "$build/pictures"/*.png 2>/dev/null | wc -l)" -ge 10 ]' \
+  "the windows drawn under Wine: $(ls "$build/pictures"/*.png 2>/dev/null | wc -l) pictures in $build/pictures"
+
 echo "== The setup program"
 export WINEPREFIX=$build/wine-setup
 rm -rf "$WINEPREFIX"
