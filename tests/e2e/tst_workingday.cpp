@@ -474,20 +474,23 @@ void WorkingDayTest::keyAllThreeAndPrint()
         QCOMPARE(m_dialogs->last().kind, QStringLiteral("save"));
         QVERIFY2(m_dialogs->last().proposedName.startsWith("Mehrsan-"), qPrintable(m_dialogs->last().proposedName));
         QCOMPARE(PdfTools::pageCount(pdf), 1);  // one subject, one sheet, the chart below the band
+        QCOMPARE(preview(sheetCaption)->pageCount(), 1);
+        sheets << pdf;
+        if (!PdfTools::canReadText)
+            continue;
         const QStringList words = pdfWords(pdf);
         for (const QString &value : expectedScores(s))
             QVERIFY2(words.contains(value), qPrintable(value));
         QVERIFY2(words.contains(PdfTools::plain(s.age)), qPrintable(words.join(' ')));
         QVERIFY(words.contains(PdfTools::plain(s.sex)));
-        QCOMPARE(preview(sheetCaption)->pageCount(), 1);
         QVERIFY(words.contains(PdfTools::plain(QStringLiteral("آزادي"))));  // from the clinic's address
-        sheets << pdf;
     }
     // The quoted code is printed as typed.
-    QVERIFY2(PdfTools::plain(PdfTools::text(sheets[1])).contains(PdfTools::plain(kQuoted.code)) ||
+    if (PdfTools::canReadText)
+        QVERIFY2(PdfTools::plain(PdfTools::text(sheets[1])).contains(PdfTools::plain(kQuoted.code)) ||
                  PdfTools::plain(PdfTools::text(sheets[1])).contains(QStringLiteral("نيک'رو")),
              qPrintable(PdfTools::text(sheets[1])));
-    QVERIFY(!pdfWords(sheets[0]).contains(PdfTools::plain(kQuoted.sex)));
+    QVERIFY(!PdfTools::canReadText || !pdfWords(sheets[0]).contains(PdfTools::plain(kQuoted.sex)));
 
     // The third subject has no answers: the warning lists every item, then all scores are 0.
     m_dialogs->clear();
@@ -509,14 +512,16 @@ void WorkingDayTest::keyAllThreeAndPrint()
     const QString table = savePdf(tableCaption, "all-subjects.pdf");
     QVERIFY(!table.isEmpty());
     QCOMPARE(PdfTools::pageCount(table), 1);
-    const QStringList words = pdfWords(table);
-    for (const Subject &s : {kFirst, kThird})
-        QVERIFY2(words.contains(s.code), qPrintable(s.code));
-    for (const Subject &s : {kFirst, kQuoted})
-        QVERIFY2(words.contains(expectedScores(s).last()), qPrintable(expectedScores(s).last()));
-    QVERIFY(PdfTools::plain(PdfTools::text(table)).contains(PdfTools::plain(kClinic)));
-    QCOMPARE(words.count(QStringLiteral("B")), 2);
-    QCOMPARE(words.count(QStringLiteral("A")), 1);
+    if (PdfTools::canReadText) {
+        const QStringList words = pdfWords(table);
+        for (const Subject &s : {kFirst, kThird})
+            QVERIFY2(words.contains(s.code), qPrintable(s.code));
+        for (const Subject &s : {kFirst, kQuoted})
+            QVERIFY2(words.contains(expectedScores(s).last()), qPrintable(expectedScores(s).last()));
+        QVERIFY(PdfTools::plain(PdfTools::text(table)).contains(PdfTools::plain(kClinic)));
+        QCOMPARE(words.count(QStringLiteral("B")), 2);
+        QCOMPARE(words.count(QStringLiteral("A")), 1);
+    }
 
     for (ReportPreview *p : visibleWindows<ReportPreview>())
         click(p, "cmdClose");
@@ -556,13 +561,15 @@ void WorkingDayTest::subjectListPrintsGroupAndDeletes()
     const QString pdf = savePdf(QStringLiteral("گزارش نتيجه تست آزمودني ها"), "group-B.pdf");
     QVERIFY(!pdf.isEmpty());
     QCOMPARE(PdfTools::pageCount(pdf), 1);
-    const QStringList words = pdfWords(pdf);
-    QVERIFY(words.contains(kThird.code));
-    QVERIFY(!words.contains(kFirst.code));
-    QVERIFY(words.contains(expectedScores(kQuoted).last()));
-    QCOMPARE(words.count(QStringLiteral("B")), 2);
-    QCOMPARE(words.count(QStringLiteral("A")), 0);
-    QVERIFY(words.contains(PdfTools::plain(QStringLiteral("آزادي"))));
+    if (PdfTools::canReadText) {
+        const QStringList words = pdfWords(pdf);
+        QVERIFY(words.contains(kThird.code));
+        QVERIFY(!words.contains(kFirst.code));
+        QVERIFY(words.contains(expectedScores(kQuoted).last()));
+        QCOMPARE(words.count(QStringLiteral("B")), 2);
+        QCOMPARE(words.count(QStringLiteral("A")), 0);
+        QVERIFY(words.contains(PdfTools::plain(QStringLiteral("آزادي"))));
+    }
     for (ReportPreview *p : visibleWindows<ReportPreview>())
         click(p, "cmdClose");
 

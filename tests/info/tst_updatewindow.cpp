@@ -197,7 +197,7 @@ private slots:
         QVERIFY(busyCursor);
         QVERIFY(!QApplication::overrideCursor());
         if (starts) {
-            QCOMPARE(m_started, QStringList{m_folder->path() + "/Zelqupdate"});
+            QCOMPARE(m_started, QStringList{UpdateWindow::updaterProgram()});
             QCOMPARE(m_ended, 1);
             QVERIFY(!w.isVisible());
             QVERIFY(m_dialogs->shown.isEmpty());

@@ -603,16 +603,20 @@ void ComparisonTest::csvAndPdf()
     }
     // A negative figure is written as a number, not guarded as a formula.
     QVERIFY(lines[IR + 1].contains(QStringLiteral(",-1.96,")));
+#ifndef Q_OS_WIN  // there the profile's ACLs keep it private
     struct stat st {};
     QVERIFY(::stat(QFile::encodeName(csv).constData(), &st) == 0);
     QCOMPARE(st.st_mode & 0777, 0600u);
+#endif
 
     // The PDF: one page with the table, the formula and the reference at the foot.
     const QString pdf = dir.filePath("compare.pdf");
     const ComparisonSheet sheet(c);
     QVERIFY(sheet.saveAsPdf(pdf));
+#ifndef Q_OS_WIN
     QVERIFY(::stat(QFile::encodeName(pdf).constData(), &st) == 0);
     QCOMPARE(st.st_mode & 0777, 0600u);
+#endif
     QCOMPARE(PdfTools::pageCount(pdf), 1);
     const QString text = PdfTools::plain(PdfTools::text(pdf));
     for (const QString &word : {QStringLiteral("RCI"), QStringLiteral("1.96"),
