@@ -422,6 +422,8 @@ void StatExportTest::unlabelledValuesAreNamedAfterTheExport()
 // Cancel during the export: no file, the old one kept, the window usable again.
 void StatExportTest::cancelWritesNothing()
 {
+    if (StatFileExport::dialogFilter() == QLatin1String("CSV|*.csv"))
+        QSKIP("this build writes CSV files only (no ReadStat)");
     TestFolder folder;
     SubjectRows::addMany(folder, 1500, "c", true);
     ScriptedDialogs dialogs;
